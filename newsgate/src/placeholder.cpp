@@ -1,0 +1,1 @@
+// placeholder until the unit's first source arrives

@@ -1,0 +1,8 @@
+#include <ostream>
+
+#include "commands_impl.h"
+
+namespace winroot {
+int RunInfo(const Args&, std::ostream&, std::ostream& err) { err << "winroot: not yet available\n"; return 1; }
+int RunPath(const Args&, std::ostream&, std::ostream& err) { err << "winroot: not yet available\n"; return 1; }
+}  // namespace winroot

@@ -1,0 +1,7 @@
+#include <ostream>
+
+#include "commands_impl.h"
+
+namespace winroot {
+int RunReg(const Args&, std::ostream&, std::ostream& err) { err << "winroot: not yet available\n"; return 1; }
+}  // namespace winroot
