@@ -57,6 +57,7 @@ class RegKey {
   DWORD ValueNames(std::vector<std::string>& names) const;
 
  private:
+  friend class RegistryAccess;  // the store behind the keys
   HKEY root_ = HKEY::CurrentUser;
   std::string path_;
 };
