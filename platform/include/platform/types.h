@@ -39,6 +39,14 @@ constexpr DWORD ERROR_DIRECTORY = 267;
 constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_BADDB = 1009;
 constexpr DWORD ERROR_CANTWRITE = 1013;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+constexpr DWORD ERROR_BAD_UNIT = 20;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_IO_DEVICE = 1117;
+constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
+
+using WORD = std::uint16_t;
 
 // The calling thread's last error, as GetLastError and SetLastError keep it.
 DWORD GetLastError();
