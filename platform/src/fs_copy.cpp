@@ -1,0 +1,170 @@
+// Copying and moving files.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "fs_host.h"
+#include "platform/codepage.h"
+#include "platform/testing/write_errors.h"
+
+namespace win {
+
+using namespace fs_detail;
+
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now, for the error that close() may report.
+  int close() {
+    int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+DWORD CopyData(int from, int to) {
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t got = read(from, buffer, sizeof buffer);
+    if (got == 0) return ERROR_SUCCESS;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return ErrorFromErrno(errno, {});
+    }
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(to, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return ErrorFromErrno(errno, {});
+      done += put;
+    }
+  }
+}
+
+// Data, attributes and last-write time of the source into the open temporary file.
+DWORD FillCopy(int from, int to, const stdfs::path& source, const struct stat& st) {
+  if (DWORD code = CopyData(from, to)) return code;
+  const DWORD hidden = AttributesOf(source, st) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  if (DWORD code = WriteDosAttributes(to, hidden | FILE_ATTRIBUTE_ARCHIVE)) return code;
+  const timespec times[2] = {{0, UTIME_NOW}, st.st_mtim};
+  if (futimens(to, times) != 0 || fchmod(to, st.st_mode & 07777) != 0 || fsync(to) != 0)
+    return ErrorFromErrno(errno, {});
+  return ERROR_SUCCESS;
+}
+
+// Renames without replacing an existing target; 0 or the errno value (EEXIST when there is one).
+int RenameNoReplace(const stdfs::path& from, const stdfs::path& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL) return errno;
+  // The file system cannot refuse the replacement itself.
+  struct stat st;
+  if (lstat(to.c_str(), &st) == 0) return EEXIST;
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool SameEntry(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// 0 when the target may be written over (or does not exist).
+DWORD CheckTarget(const stdfs::path& target, const struct stat& source, bool failIfExists) {
+  struct stat st;
+  if (stat(target.c_str(), &st) != 0)
+    return errno == ENOENT ? ERROR_SUCCESS : ErrorFromErrno(errno, target);
+  if (SameEntry(st, source)) return ERROR_SHARING_VIOLATION;
+  if (failIfExists) return ERROR_FILE_EXISTS;
+  if (S_ISDIR(st.st_mode) ||
+      (AttributesOf(target, st) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+    return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
+// The host path a move goes to. A target that names the source itself in other letter case
+// renames it to the case given.
+stdfs::path MoveTarget(std::string_view target, const stdfs::path& resolved,
+                       const struct stat& source) {
+  struct stat st;
+  SplitPath parts;
+  if (lstat(resolved.c_str(), &st) != 0 || !SameEntry(st, source) || !Split(target, parts) ||
+      parts.name.empty())
+    return resolved;
+  return resolved.parent_path() / AnsiToUtf8(parts.name);
+}
+
+DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struct stat& st) {
+  if (DWORD injected = testing::InjectedWriteError(target)) return injected;
+  struct stat existing;
+  const bool exists = lstat(target.c_str(), &existing) == 0;
+  if (exists && !SameEntry(existing, st)) return ERROR_ALREADY_EXISTS;
+  const int err = exists ? (rename(source.c_str(), target.c_str()) == 0 ? 0 : errno)
+                         : RenameNoReplace(source, target);
+  if (err == EXDEV && S_ISREG(st.st_mode)) {
+    if (DWORD code = CopyHostFile(source, target, true)) return code;
+    return unlink(source.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno, source);
+  }
+  return ErrorFromErrno(err, target);
+}
+
+}  // namespace
+
+namespace fs_detail {
+
+DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists) {
+  struct stat st;
+  if (stat(source.c_str(), &st) != 0) return ErrorFromErrno(errno, source);
+  if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (DWORD code = CheckTarget(target, st, failIfExists)) return code;
+  if (DWORD injected = testing::InjectedWriteError(target)) return injected;
+
+  FileDescriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (from.get() < 0) return ErrorFromErrno(errno, source);
+  std::string temporary = (target.parent_path() / ".~copy-XXXXXX").string();
+  FileDescriptor to(mkostemp(temporary.data(), O_CLOEXEC));
+  if (to.get() < 0) return ErrorFromErrno(errno, target);
+
+  DWORD code = FillCopy(from.get(), to.get(), source, st);
+  if (to.close() != 0 && !code) code = ErrorFromErrno(errno, {});
+  if (!code) {
+    int err = failIfExists ? RenameNoReplace(temporary, target)
+                           : (rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno);
+    code = ErrorFromErrno(err, target, ERROR_FILE_EXISTS);
+  }
+  if (code) unlink(temporary.c_str());
+  return code;
+}
+
+}  // namespace fs_detail
+
+BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExists) {
+  stdfs::path from, to;
+  DWORD code = Resolve(source, from);
+  if (!code) code = Resolve(target, to);
+  if (!code) code = CopyHostFile(from, to, failIfExists != FALSE);
+  return code ? Fail(code) : TRUE;
+}
+
+BOOL MoveFileA(std::string_view source, std::string_view target) {
+  stdfs::path from, to;
+  DWORD code = Resolve(source, from);
+  if (!code) code = Resolve(target, to);
+  if (code) return Fail(code);
+  struct stat st;
+  if (lstat(from.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno, from));
+  code = MoveHost(from, MoveTarget(target, to, st), st);
+  return code ? Fail(code) : TRUE;
+}
+
+}  // namespace win
