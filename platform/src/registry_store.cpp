@@ -1,0 +1,265 @@
+#include "registry_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/root.h"
+
+namespace win::regstore {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FileSpec {
+  const char* name;
+  const char* base;  // what the header says the keys are relative to
+};
+
+const FileSpec& Spec(HiveFile file) {
+  static const FileSpec specs[] = {
+      {"system.reg", "\\\\Machine"},
+      {"user.reg", "\\\\User\\\\S-1-5-21-0-0-0-1000"},
+      {"userdef.reg", "\\\\User\\\\.Default"},
+  };
+  return specs[static_cast<int>(file)];
+}
+
+DWORD ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    default:
+      return ERROR_CANTWRITE;
+  }
+}
+
+// What tells one version of a file from another. Since every save makes a new file, the inode
+// alone would do, were inode numbers not reused once the old file is gone.
+struct Identity {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t mtimeSeconds = 0;
+  long mtimeNanoseconds = 0;
+
+  static Identity Of(const struct stat& st) {
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  }
+  bool operator==(const Identity&) const = default;
+};
+
+// The lock file beside a registry file. It also holds a save counter, raised by every save under
+// the exclusive lock, which tells a copy from a newer file even where the identity cannot.
+class FileLock {
+ public:
+  FileLock(const fs::path& path, bool exclusive) {
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0 && !exclusive) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      // A reader of a root it cannot write goes on without the lock: saves replace whole files.
+      if (exclusive) error_ = ErrorFromErrno(errno);
+      return;
+    }
+    while (flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+      if (errno != EINTR) {
+        error_ = ErrorFromErrno(errno);
+        return;
+      }
+    }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) close(fd_);  // releases the lock
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  DWORD error() const { return error_; }
+
+  std::uint64_t SaveCount() const {
+    std::uint64_t count = 0;
+    if (fd_ < 0 || pread(fd_, &count, sizeof count, 0) != sizeof count) return 0;
+    return count;
+  }
+  void SetSaveCount(std::uint64_t count) {
+    if (fd_ >= 0 && pwrite(fd_, &count, sizeof count, 0) != sizeof count) {
+      // Without the counter other processes still see the new file by its identity.
+    }
+  }
+
+ private:
+  int fd_ = -1;
+  DWORD error_ = ERROR_SUCCESS;
+};
+
+struct Copy {
+  bool loaded = false;
+  bool notRegistry = false;  // the file is not a registry file: never overwritten
+  Identity identity;
+  std::uint64_t saveCount = 0;
+  regfile::Hive hive;
+};
+
+struct Cache {
+  std::mutex mutex;
+  fs::path root;
+  Copy copies[3];
+};
+
+Cache& TheCache() {
+  static Cache cache;
+  return cache;
+}
+
+DWORD ReadWholeFile(const fs::path& path, std::string& text, Identity& identity) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno);
+  struct stat st;
+  DWORD result = fstat(fd, &st) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+  if (result == ERROR_SUCCESS) {
+    identity = Identity::Of(st);
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (result == ERROR_SUCCESS) {
+      if (done == text.size()) text.resize(text.size() * 2 + 4096);  // the file grew meanwhile
+      ssize_t n = read(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) result = ErrorFromErrno(errno);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    text.resize(done);
+  }
+  close(fd);
+  return result;
+}
+
+// Brings copy up to date with the file; parses it only when it changed.
+DWORD Refresh(Copy& copy, HiveFile file, const fs::path& path, std::uint64_t saveCount) {
+  Identity now;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    now = Identity::Of(st);
+  } else if (errno != ENOENT) {
+    return ErrorFromErrno(errno);
+  }
+  if (!(copy.loaded && copy.identity == now && copy.saveCount == saveCount)) {
+    copy.loaded = false;
+    std::string text;
+    if (now.exists) {
+      DWORD result = ReadWholeFile(path, text, now);
+      if (result == ERROR_FILE_NOT_FOUND) {
+        now = Identity{};
+      } else if (result != ERROR_SUCCESS) {
+        return result;
+      }
+    }
+    // A missing or empty file is an empty registry; it gets its header when first written.
+    copy.notRegistry = !text.empty() && !regfile::Parse(text, copy.hive);
+    if (text.empty()) regfile::InitHive(copy.hive, Spec(file).base);
+    if (copy.notRegistry) copy.hive = regfile::Hive{};
+    copy.identity = now;
+    copy.saveCount = saveCount;
+    copy.loaded = true;
+  }
+  return copy.notRegistry ? ERROR_BADDB : ERROR_SUCCESS;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Replaces the file at path by text: a complete new file in the same folder, flushed to disk, then
+// renamed over the old one, so that the path always names either the old or the new file.
+DWORD SaveAtomically(const fs::path& path, std::string_view text, Identity& identity) {
+  std::string temp = path.string() + ".tmp-XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return ErrorFromErrno(errno);
+  struct stat old;
+  mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  struct stat st;
+  bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0 && fstat(fd, &st) == 0;
+  int error = errno;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+    identity = Identity::Of(st);  // a rename keeps inode, size and modification time
+    return ERROR_SUCCESS;
+  }
+  if (ok) error = errno;
+  unlink(temp.c_str());
+  return ErrorFromErrno(error);
+}
+
+// The copy of file for the current root; every copy is dropped when the root changed.
+Copy& CopyFor(Cache& cache, const fs::path& root, HiveFile file) {
+  if (cache.root != root) {
+    for (Copy& copy : cache.copies) copy = Copy{};
+    cache.root = root;
+  }
+  return cache.copies[static_cast<int>(file)];
+}
+
+}  // namespace
+
+DWORD Read(HiveFile file, const std::function<DWORD(const regfile::Hive&)>& fn) {
+  const fs::path root = SystemRoot();  // before the cache's lock: a new root's layout writes keys
+  const fs::path path = root / Spec(file).name;
+  Cache& cache = TheCache();
+  std::lock_guard guard(cache.mutex);
+  Copy& copy = CopyFor(cache, root, file);
+  FileLock lock(path.string() + ".lock", false);
+  if (lock.error()) return lock.error();
+  if (DWORD result = Refresh(copy, file, path, lock.SaveCount())) return result;
+  return fn(copy.hive);
+}
+
+DWORD Write(HiveFile file, const std::function<DWORD(regfile::Hive&, bool& changed)>& fn) {
+  const fs::path root = SystemRoot();
+  const fs::path path = root / Spec(file).name;
+  Cache& cache = TheCache();
+  std::lock_guard guard(cache.mutex);
+  Copy& copy = CopyFor(cache, root, file);
+  std::error_code ec;
+  fs::create_directories(root, ec);
+  FileLock lock(path.string() + ".lock", true);
+  if (lock.error()) return lock.error();
+  std::uint64_t saveCount = lock.SaveCount();
+  if (DWORD result = Refresh(copy, file, path, saveCount)) return result;
+  bool changed = false;
+  DWORD result = fn(copy.hive, changed);
+  if (changed) {
+    Identity saved;
+    if (DWORD error = SaveAtomically(path, regfile::Serialize(copy.hive), saved)) {
+      copy.loaded = false;
+      return error;
+    }
+    copy.identity = saved;
+    copy.saveCount = saveCount + 1;
+    lock.SetSaveCount(copy.saveCount);
+  }
+  return result;
+}
+
+}  // namespace win::regstore
