@@ -1,18 +1,223 @@
-// Stub until the path unit lands: drive letters through dosdevices, no case folding.
 #include "platform/paths.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/codepage.h"
 #include "platform/root.h"
 
 namespace win {
-std::optional<std::filesystem::path> HostPath(std::string_view p) {
-  if (p.size() < 2 || p[1] != ':') return std::nullopt;
-  std::string drive(1, static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))));
-  std::filesystem::path host = SystemRoot() / "dosdevices" / (drive + ":");
-  std::string rest(p.substr(2));
-  for (char& c : rest)
-    if (c == '\\') c = '/';
-  while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
-  return rest.empty() ? host : host / rest;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// A full Windows path: a drive letter and its components (ANSI), resolved.
+struct WinPath {
+  char drive = 'C';
+  std::vector<std::string> parts;
+};
+
+void AddComponent(std::string_view part, std::vector<std::string>& parts) {
+  if (part == "..") {
+    if (!parts.empty()) parts.pop_back();  // never above the drive's root
+    return;
+  }
+  while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.remove_suffix(1);
+  if (!part.empty()) parts.emplace_back(part);
 }
-std::string WindowsPath(const std::filesystem::path& h) { return "Z:" + h.string(); }
+
+void AddComponents(std::string_view text, std::vector<std::string>& parts) {
+  const UINT codePage = GetACP();
+  size_t start = 0, i = 0;
+  while (i < text.size()) {
+    if (IsSeparator(text[i])) {
+      AddComponent(text.substr(start, i - start), parts);
+      start = ++i;
+    } else {
+      bool pair =
+          IsDBCSLeadByteEx(codePage, static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+      i += pair ? 2 : 1;
+    }
+  }
+  AddComponent(text.substr(start), parts);
+}
+
+std::string Join(const WinPath& path) {
+  std::string text{path.drive, ':', '\\'};
+  for (size_t i = 0; i < path.parts.size(); ++i) {
+    if (i) text += '\\';
+    text += path.parts[i];
+  }
+  return text;
+}
+
+std::optional<WinPath> Parse(std::string_view text);
+
+WinPath CurrentDirectory() {
+  std::error_code ec;
+  fs::path cwd = fs::current_path(ec);
+  std::optional<WinPath> parsed = ec ? std::nullopt : Parse(WindowsPath(cwd));
+  return parsed ? *parsed : WinPath{};
+}
+
+std::optional<WinPath> Parse(std::string_view text) {
+  if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
+  WinPath path;
+  std::string_view rest = text;
+  if (text.size() >= 2 && text[1] == ':' && IsLetter(text[0])) {
+    path.drive = UpperLetter(text[0]);
+    rest.remove_prefix(2);
+    if (rest.empty() || !IsSeparator(rest[0])) {  // "C:name": from that drive's current folder
+      WinPath current = CurrentDirectory();
+      if (current.drive == path.drive) path = current;
+    }
+  } else if (IsSeparator(text[0])) {
+    if (text.size() >= 2 && IsSeparator(text[1])) return std::nullopt;  // UNC
+    path.drive = CurrentDirectory().drive;
+  } else {
+    path = CurrentDirectory();
+  }
+  AddComponents(rest, path.parts);
+  return path;
+}
+
+bool Exists(const fs::path& host) {
+  struct stat st;
+  return lstat(host.c_str(), &st) == 0;
+}
+
+// The entry of folder whose ANSI name equals part without regard to case; the first in byte order
+// when several do. Entries whose names the code page cannot hold never match.
+std::optional<std::string> FindNoCase(const fs::path& folder, const std::string& part) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return std::nullopt;
+  const std::string wanted = MapUpperCase(part);
+  std::optional<std::string> found;
+  while (const dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == ".." || (found && name >= *found)) continue;
+    std::optional<std::string> ansi = Utf8ToAnsiExact(name);
+    if (ansi && MapUpperCase(*ansi) == wanted) found = name;
+  }
+  closedir(dir);
+  return found;
+}
+
+}  // namespace
+
+std::optional<std::string> FullPathName(std::string_view path) {
+  std::optional<WinPath> parsed = Parse(path);
+  if (!parsed) return std::nullopt;
+  return Join(*parsed);
+}
+
+std::optional<fs::path> DriveRoot(char letter) {
+  if (!IsLetter(letter)) return std::nullopt;
+  const fs::path dosdevices = SystemRoot() / "dosdevices";
+  for (char spelling : {static_cast<char>(letter | 0x20), UpperLetter(letter)}) {
+    fs::path link = dosdevices / std::string{spelling, ':'};
+    std::error_code ec;
+    fs::file_status status = fs::symlink_status(link, ec);
+    if (fs::is_symlink(status)) {
+      fs::path target = fs::read_symlink(link, ec);
+      if (ec) continue;
+      return (target.is_absolute() ? target : dosdevices / target).lexically_normal();
+    }
+    if (fs::is_directory(status)) return link;
+  }
+  return std::nullopt;
+}
+
+std::string DriveLetters() {
+  std::string letters;
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    if (DriveRoot(letter)) letters += letter;
+  return letters;
+}
+
+std::optional<fs::path> HostPath(std::string_view windowsPath) {
+  std::optional<WinPath> path = Parse(windowsPath);
+  if (!path) return std::nullopt;
+  std::optional<fs::path> root = DriveRoot(path->drive);
+  if (!root) return std::nullopt;
+
+  std::vector<std::string> names;
+  fs::path exact = *root;
+  for (const std::string& part : path->parts) exact /= names.emplace_back(AnsiToUtf8(part));
+  if (path->parts.empty() || Exists(exact)) return exact;
+
+  // Some component is not spelled as on the disk: walk down, listing only where needed.
+  fs::path host = *root;
+  bool inside = true;  // every component so far exists
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (inside && !Exists(host / names[i])) {
+      std::optional<std::string> match = FindNoCase(host, path->parts[i]);
+      if (match) names[i] = *match;
+      inside = match.has_value();
+    }
+    host /= names[i];
+  }
+  return host;
+}
+
+namespace {
+
+// Number of leading components of path that are root's, or -1 when root does not hold path.
+int Depth(const fs::path& root, const fs::path& path) {
+  auto r = root.begin(), p = path.begin();
+  int depth = 0;
+  for (; r != root.end(); ++r, ++p, ++depth) {
+    if (r->empty()) continue;  // trailing separator of a folder
+    if (p == path.end() || *r != *p) return -1;
+  }
+  return depth;
+}
+
+fs::path Normal(const fs::path& path) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(path, ec).lexically_normal();
+  if (!absolute.has_filename() && absolute.has_relative_path())
+    absolute = absolute.parent_path();  // "/a/b/" is "/a/b"
+  return absolute;
+}
+
+}  // namespace
+
+std::string WindowsPath(const fs::path& hostPath) {
+  std::error_code ec;
+  const fs::path lexical = Normal(hostPath);
+  const fs::path canonical = Normal(fs::weakly_canonical(lexical, ec));
+  // The deepest drive folder that holds the path, compared as spelled and with links resolved.
+  char drive = 'Z';
+  fs::path base = "/", rest = lexical;
+  int best = -1;
+  for (char letter : DriveLetters()) {
+    fs::path root = Normal(*DriveRoot(letter));
+    fs::path realRoot = Normal(fs::weakly_canonical(root, ec));
+    for (const auto& [folder, path] : {std::pair{root, lexical}, std::pair{realRoot, canonical}}) {
+      int depth = Depth(folder, path);
+      if (depth > best) {
+        best = depth;
+        drive = letter;
+        base = folder;
+        rest = path;
+      }
+    }
+  }
+  WinPath result{drive, {}};
+  for (const fs::path& part : rest.lexically_relative(base))
+    if (!part.empty() && part != ".") result.parts.push_back(Utf8ToAnsi(part.string()));
+  return Join(result);
+}
+
 }  // namespace win
