@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -192,9 +193,8 @@ std::string ExpandedName(std::string_view path, char missing) {
 struct Stream {
   int fd;
   off_t offset = 0;         // reading: the next position
-  std::uint64_t limit = 0;  // writing: the expected size; more is corrupt data
+  std::uint64_t limit = 0;  // writing: the size the header gives
   std::uint64_t written = 0;
-  bool overrun = false;
 };
 
 Stream* AsStream(mspack_file* f) { return reinterpret_cast<Stream*>(f); }
@@ -211,16 +211,15 @@ int StreamRead(mspack_file* f, void* buffer, int bytes) {
   s->offset += static_cast<off_t>(got);
   return static_cast<int>(got);
 }
+// Output beyond the header's size is dropped and ends the expansion (some compressors add a stray
+// byte after the data).
 int StreamWrite(mspack_file* f, void* buffer, int bytes) {
   Stream* s = AsStream(f);
   if (bytes < 0) return -1;
-  if (s->written + static_cast<std::uint64_t>(bytes) > s->limit) {
-    s->overrun = true;
-    return -1;
-  }
-  if (!WriteAll(s->fd, buffer, static_cast<std::size_t>(bytes))) return -1;
-  s->written += static_cast<std::uint64_t>(bytes);
-  return bytes;
+  std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, s->limit - s->written));
+  if (!WriteAll(s->fd, buffer, n)) return -1;
+  s->written += n;
+  return n == static_cast<std::size_t>(bytes) ? bytes : -1;
 }
 int StreamSeek(mspack_file* f, off_t offset, int mode) {
   Stream* s = AsStream(f);
@@ -244,6 +243,7 @@ mspack_system streamSystem = {StreamOpen, StreamClose, StreamRead,    StreamWrit
                               StreamSeek, StreamTell,  StreamMessage, StreamAlloc,
                               StreamFree, StreamCopy,  nullptr};
 
+// The expanded data is exactly the header's size: less is data cut short or corrupt.
 long Expand(int in, int out, std::uint32_t length) {
   msszdd_decompressor* d = mspack_create_szdd_decompressor(&streamSystem);
   if (!d) return LZERROR_GLOBALLOC;
@@ -252,10 +252,11 @@ long Expand(int in, int out, std::uint32_t length) {
   int err = d->decompress(d, reinterpret_cast<const char*>(&source),
                           reinterpret_cast<const char*>(&target));
   mspack_destroy_szdd_decompressor(d);
+  if (target.written == length && (err == MSPACK_ERR_OK || err == MSPACK_ERR_WRITE))
+    return static_cast<long>(length);
   if (err == MSPACK_ERR_NOMEMORY) return LZERROR_GLOBALLOC;
-  if (err == MSPACK_ERR_WRITE && !target.overrun) return LZERROR_WRITE;
-  if (err != MSPACK_ERR_OK || target.written != length) return LZERROR_READ;
-  return static_cast<long>(length);
+  if (err == MSPACK_ERR_WRITE) return LZERROR_WRITE;
+  return LZERROR_READ;
 }
 
 long PassThrough(int in, int out) {

@@ -27,9 +27,11 @@ constexpr WORD OF_CREATE = 0x1000;
 
 // The name a compressed file expands to: the source path with the character that the compressor
 // replaced by "_" at the end of the extension put back from the file's header, in the letter case
-// of the name (the last letter of the file name decides). A file that is not compressed keeps its
-// name. Returns 1; on failure LZERROR_BADINHANDLE (the file cannot be read, last error set) or
-// LZERROR_READ (a compressed header cut short), with expanded = source.
+// of the name (the last letter of the file name decides). When the header stores no character, or
+// one that cannot end a file name (a separator, wildcard, dot, space or control character), the "_"
+// is dropped. A file that is not compressed keeps its name. Returns 1; on failure
+// LZERROR_BADINHANDLE (the file cannot be read, last error set) or LZERROR_READ (a compressed
+// header cut short), with expanded = source.
 int GetExpandedNameA(std::string_view source, std::string& expanded);
 
 // Opens a file for LZCopy: for reading (OF_READ, the default), or as the output (OF_CREATE). An
@@ -40,12 +42,12 @@ int GetExpandedNameA(std::string_view source, std::string& expanded);
 // than "A", LZERROR_BADVALUE for a style without OF_CREATE that asks for writing.
 int LZOpenFileA(std::string_view fileName, WORD style);
 
-// Expands (or copies, when it is not compressed) the source into the output. Returns the size of
-// the output in bytes, or LZERROR_BADINHANDLE / LZERROR_BADOUTHANDLE for handles of the wrong kind,
-// LZERROR_READ for data that cannot be read or is corrupt or cut short (the expanded size differs
-// from the header's), LZERROR_WRITE when the output cannot be written, LZERROR_GLOBALLOC when
-// memory runs out. The output keeps the source's modification time. An output handle takes one
-// copy.
+// Expands (or copies, when it is not compressed) the source into the output. The expanded data is
+// the header's size: what the data holds beyond it is dropped. Returns the size of the output in
+// bytes, or LZERROR_BADINHANDLE / LZERROR_BADOUTHANDLE for handles of the wrong kind, LZERROR_READ
+// for data that cannot be read or is cut short (less than the header's size), LZERROR_WRITE when
+// the output cannot be written, LZERROR_GLOBALLOC when memory runs out. The output keeps the
+// source's modification time. An output handle takes one copy.
 long LZCopy(int source, int destination);
 
 // Releases a handle; an output that has not received a copy leaves nothing behind.
