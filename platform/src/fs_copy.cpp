@@ -97,9 +97,8 @@ DWORD CheckTarget(const stdfs::path& target, const struct stat& source, bool fai
 stdfs::path MoveTarget(std::string_view target, const stdfs::path& resolved,
                        const struct stat& source) {
   struct stat st;
-  SplitPath parts;
-  if (lstat(resolved.c_str(), &st) != 0 || !SameEntry(st, source) || !Split(target, parts) ||
-      parts.name.empty())
+  const SplitPath parts = Split(target);
+  if (lstat(resolved.c_str(), &st) != 0 || !SameEntry(st, source) || parts.name.empty())
     return resolved;
   return resolved.parent_path() / AnsiToUtf8(parts.name);
 }

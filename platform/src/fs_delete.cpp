@@ -41,8 +41,7 @@ DWORD RemoveEntry(const stdfs::path& host) {
 }
 
 DWORD DeletePattern(std::string_view path) {
-  SplitPath parts;
-  if (!Split(path, parts)) return ERROR_PATH_NOT_FOUND;
+  const SplitPath parts = Split(path);
   if (DWORD code = CheckNameCharacters(parts.name, true)) return code;
   stdfs::path folder;
   if (DWORD code = Resolve(parts.folder, folder)) return code;
@@ -58,8 +57,7 @@ DWORD DeletePattern(std::string_view path) {
 
 DWORD DeleteOne(std::string_view path) {
   if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  SplitPath parts;
-  if (Split(path, parts) && HasWildcards(parts.name)) return DeletePattern(path);
+  if (HasWildcards(Split(path).name)) return DeletePattern(path);
   stdfs::path host;
   if (DWORD code = Resolve(path, host)) return code;
   return RemoveEntry(host);

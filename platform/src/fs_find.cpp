@@ -130,9 +130,8 @@ std::vector<FolderEntry> MatchingEntries(const stdfs::path& folder, std::string_
 BOOL FileSearch::First(std::string_view pattern, WIN32_FIND_DATAA& data) {
   entries_.clear();
   next_ = 0;
-  SplitPath parts;
   if (pattern.size() >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
-  if (!Split(pattern, parts)) return Fail(ERROR_PATH_NOT_FOUND);
+  const SplitPath parts = Split(pattern);
   if (parts.name.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   if (DWORD code = CheckNameCharacters(parts.name, true)) return Fail(code);
   stdfs::path folder;

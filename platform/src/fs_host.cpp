@@ -8,7 +8,6 @@
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
-#include "platform/root.h"
 #include "platform/system.h"
 
 namespace win::fs_detail {
@@ -131,32 +130,30 @@ DWORD CheckNameCharacters(std::string_view text, bool allowWildcards) {
 
 DWORD Resolve(std::string_view path, stdfs::path& host) {
   if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  if (path.size() >= 2 && path[1] == ':') {
-    std::string_view rest = path.substr(2);
-    if (DWORD bad = CheckNameCharacters(rest, false)) return bad;
-    if (rest.find(':') != std::string_view::npos) return ERROR_INVALID_NAME;
-  }
+  std::string_view rest = path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+  if (DWORD bad = CheckNameCharacters(rest, false)) return bad;
+  if (rest.find(':') != std::string_view::npos) return ERROR_INVALID_NAME;
   std::optional<stdfs::path> resolved = HostPath(path);
   if (!resolved) return ERROR_PATH_NOT_FOUND;
   host = std::move(*resolved);
   return ERROR_SUCCESS;
 }
 
-bool Split(std::string_view path, SplitPath& parts) {
+SplitPath Split(std::string_view path) {
   std::size_t separator = LastSeparator(path);
-  if (separator == std::string_view::npos) return false;
-  parts.folder = path.substr(0, separator + 1);
-  parts.name = path.substr(separator + 1);
-  return true;
+  if (separator != std::string_view::npos)
+    return {path.substr(0, separator + 1), path.substr(separator + 1)};
+  if (path.size() >= 2 && path[1] == ':') return {path.substr(0, 2), path.substr(2)};
+  return {".", path};  // in the current folder
 }
 
 bool IsDriveRoot(const stdfs::path& host) {
   struct stat target;
   if (stat(host.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return false;
-  std::error_code ec;
-  for (const auto& drive : stdfs::directory_iterator(SystemRoot() / "dosdevices", ec)) {
+  for (char letter : DriveLetters()) {
+    std::optional<stdfs::path> root = DriveRoot(letter);
     struct stat st;
-    if (stat(drive.path().c_str(), &st) == 0 && st.st_dev == target.st_dev &&
+    if (root && stat(root->c_str(), &st) == 0 && st.st_dev == target.st_dev &&
         st.st_ino == target.st_ino)
       return true;
   }

@@ -44,8 +44,8 @@ struct SplitPath {
   std::string_view folder;
   std::string_view name;
 };
-// False when the path has no separator.
-bool Split(std::string_view path, SplitPath& parts);
+// A path without a separator is a name in the drive's or the process's current folder.
+SplitPath Split(std::string_view path);
 
 // Whether a host folder is the root of a drive (a target of the dosdevices links).
 bool IsDriveRoot(const stdfs::path& host);
