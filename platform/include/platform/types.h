@@ -45,6 +45,7 @@ constexpr DWORD ERROR_BAD_UNIT = 20;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_IO_DEVICE = 1117;
 constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
+constexpr DWORD ERROR_BAD_FORMAT = 11;
 
 using WORD = std::uint16_t;
 

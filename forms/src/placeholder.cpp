@@ -1,1 +1,0 @@
-// placeholder until the unit's first source arrives
