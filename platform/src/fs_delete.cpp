@@ -25,10 +25,11 @@ DWORD RemoveTree(const stdfs::path& host, dev_t device) {
   if ((st.st_mode & S_IRWXU) != S_IRWXU) chmod(host.c_str(), st.st_mode | S_IRWXU);
   DWORD first = ERROR_SUCCESS;
   std::error_code ec;
-  for (const auto& entry : stdfs::directory_iterator(host, ec)) {
-    DWORD code = RemoveTree(entry.path(), device);
+  for (stdfs::directory_iterator entry(host, ec), end; !ec && entry != end; entry.increment(ec)) {
+    DWORD code = RemoveTree(entry->path(), device);
     if (!first) first = code;
   }
+  if (ec && !first) first = ErrorFromErrno(ec.value(), host / ".");
   if (rmdir(host.c_str()) != 0 && !first) first = ErrorFromErrno(errno, host, ERROR_DIR_NOT_EMPTY);
   return first;
 }
@@ -47,8 +48,10 @@ DWORD DeletePattern(std::string_view path) {
   if (DWORD code = Resolve(parts.folder, folder)) return code;
   struct stat st;
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+  std::vector<FolderEntry> matches;
+  if (DWORD code = MatchingEntries(folder, parts.name, false, matches)) return code;
   DWORD first = ERROR_SUCCESS;
-  for (const FolderEntry& entry : MatchingEntries(folder, parts.name, false)) {
+  for (const FolderEntry& entry : matches) {
     DWORD code = RemoveEntry(entry.host);
     if (!first) first = code;
   }

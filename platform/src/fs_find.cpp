@@ -97,9 +97,8 @@ bool MatchFileName(std::string_view pattern, std::string_view name) {
 
 namespace fs_detail {
 
-std::vector<FolderEntry> MatchingEntries(const stdfs::path& folder, std::string_view pattern,
-                                         bool withDots) {
-  std::vector<FolderEntry> entries;
+DWORD MatchingEntries(const stdfs::path& folder, std::string_view pattern, bool withDots,
+                      std::vector<FolderEntry>& entries) {
   auto add = [&](const stdfs::path& host, std::string ansiName) {
     struct stat st;
     if (stat(host.c_str(), &st) != 0 && lstat(host.c_str(), &st) != 0) return;
@@ -108,21 +107,23 @@ std::vector<FolderEntry> MatchingEntries(const stdfs::path& folder, std::string_
     entry.data.cFileName = std::move(ansiName);
     entries.push_back(std::move(entry));
   };
+  entries.clear();
   if (withDots) {
     for (const char* dots : {".", ".."})
       if (MatchFileName(pattern, dots)) add(folder / dots, dots);
   }
   const std::size_t firstNamed = entries.size();
   std::error_code ec;
-  for (const auto& item : stdfs::directory_iterator(folder, ec)) {
-    std::string ansi = Utf8ToAnsi(item.path().filename().string());
-    if (MatchFileName(pattern, ansi)) add(item.path(), std::move(ansi));
+  for (stdfs::directory_iterator item(folder, ec), end; !ec && item != end; item.increment(ec)) {
+    std::string ansi = Utf8ToAnsi(item->path().filename().string());
+    if (MatchFileName(pattern, ansi)) add(item->path(), std::move(ansi));
   }
+  if (ec) return ErrorFromErrno(ec.value(), folder / ".");
   std::sort(entries.begin() + static_cast<std::ptrdiff_t>(firstNamed), entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) {
               return a.data.cFileName < b.data.cFileName;
             });
-  return entries;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace fs_detail
@@ -138,8 +139,10 @@ BOOL FileSearch::First(std::string_view pattern, WIN32_FIND_DATAA& data) {
   if (DWORD code = Resolve(parts.folder, folder)) return Fail(code);
   struct stat st;
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Fail(ERROR_PATH_NOT_FOUND);
-  for (FolderEntry& entry : MatchingEntries(folder, parts.name, !IsDriveRoot(folder)))
-    entries_.push_back(std::move(entry.data));
+  std::vector<FolderEntry> found;
+  if (DWORD code = MatchingEntries(folder, parts.name, !IsDriveRoot(folder), found))
+    return Fail(code);
+  for (FolderEntry& entry : found) entries_.push_back(std::move(entry.data));
   if (entries_.empty()) return Fail(ERROR_FILE_NOT_FOUND);
   return Next(data);
 }

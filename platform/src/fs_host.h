@@ -72,9 +72,9 @@ struct FolderEntry {
   WIN32_FIND_DATAA data;
 };
 // The entries of a host folder whose names match a pattern ("." and ".." first, when wanted and
-// matched, then in name order).
-std::vector<FolderEntry> MatchingEntries(const stdfs::path& folder, std::string_view pattern,
-                                         bool withDots);
+// matched, then in name order); 0 or the error of reading the folder.
+DWORD MatchingEntries(const stdfs::path& folder, std::string_view pattern, bool withDots,
+                      std::vector<FolderEntry>& entries);
 
 // Copies a host file as CopyFileA does; 0 or the Win32 code.
 DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists);
