@@ -44,10 +44,16 @@ std::string ToAnsi(std::u16string_view s) {
 // Names are C strings in the Win32 calls.
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
 
+// Without leading and trailing backslashes; a trail byte 0x5C of a double-byte character stays.
 std::string_view TrimBackslashes(std::string_view s) {
-  size_t first = s.find_first_not_of('\\');
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of('\\') - first + 1);
+  while (s.starts_with('\\')) s.remove_prefix(1);
+  size_t end = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    bool lead = s[i] & 0x80 && i + 1 < s.size() && IsDBCSLeadByte(static_cast<unsigned char>(s[i]));
+    if (lead) ++i;
+    if (lead || s[i] != '\\') end = i + 1;
+  }
+  return s.substr(0, end);
 }
 
 std::vector<std::u16string> SplitPath(std::u16string_view path) {
