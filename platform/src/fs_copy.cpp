@@ -126,7 +126,6 @@ DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool fa
   if (stat(source.c_str(), &st) != 0) return ErrorFromErrno(errno, source);
   if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
   if (DWORD code = CheckTarget(target, st, failIfExists)) return code;
-  if (DWORD injected = testing::InjectedWriteError(target)) return injected;
 
   FileDescriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (from.get() < 0) return ErrorFromErrno(errno, source);
@@ -135,6 +134,7 @@ DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool fa
   if (to.get() < 0) return ErrorFromErrno(errno, target);
 
   DWORD code = FillCopy(from.get(), to.get(), source, st);
+  if (!code) code = testing::InjectedWriteError(target);  // as if the data had not fit
   if (to.close() != 0 && !code) code = ErrorFromErrno(errno, {});
   if (!code) {
     int err = failIfExists ? RenameNoReplace(temporary, target)
