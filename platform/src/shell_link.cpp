@@ -108,12 +108,11 @@ bool IsDosExecutable(const stdfs::path& host) {
 
 bool IsDosProgram(std::string_view target) {
   const NameParts p = Parts(target);
-  if (p.dot != std::string_view::npos) {
-    const std::string_view ext = target.substr(p.dot + 1);
-    if (SameNoCase(ext, "COM") || SameNoCase(ext, "BAT") || SameNoCase(ext, "PIF")) return true;
-  }
-  std::optional<stdfs::path> host = HostPath(target);
-  return host && IsDosExecutable(*host);
+  if (p.dot == std::string_view::npos) return false;
+  const std::string_view ext = target.substr(p.dot + 1);
+  if (SameNoCase(ext, "COM") || SameNoCase(ext, "BAT") || SameNoCase(ext, "PIF")) return true;
+  std::optional<stdfs::path> host;
+  return SameNoCase(ext, "EXE") && (host = HostPath(target)) && IsDosExecutable(*host);
 }
 
 void PutString(std::string& out, const std::string& s) {

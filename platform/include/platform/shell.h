@@ -29,10 +29,11 @@ constexpr int SW_SHOWMINNOACTIVE = 7;
 //
 // Save writes a shortcut file in the system's binary format (header, link information with the
 // target as a local path in the ANSI code page, then description, working folder, arguments and
-// icon as ANSI strings). When the target is an MS-DOS program (".COM", ".BAT", ".PIF", or an "MZ"
-// executable without a Windows header) it writes a program information file instead, at the given
-// path with its extension changed to ".pif", as the system does; nothing is written at the given
-// path then. Files are replaced at once (temporary file in the folder, then rename).
+// icon as ANSI strings). When the target is an MS-DOS program (".COM", ".BAT", ".PIF", or an ".EXE"
+// that starts with "MZ" and has no "PE" or "NE" header) it writes a program information file
+// instead, at the given path with its extension changed to ".pif", as the system does; nothing is
+// written at the given path then; a path that does not fit the file's fields fails with 206. Files
+// are replaced at once (temporary file in the folder, then rename).
 class ShellLink {
  public:
   HRESULT SetPath(std::string_view file);
