@@ -9,9 +9,10 @@
 
 namespace win::testing {
 
-// From now on, copying, moving and creating files and creating folders under the Windows folder
-// `folder` (the folder itself included) fail with `code`; code 0 ends it for that folder. The
-// folder is looked up on every write, so it need not exist yet.
+// From now on, copying and moving files and creating folders under the Windows folder `folder`
+// (the folder itself included) fail with `code`; code 0 ends it for that folder. A copy fails
+// after its data is written, as on a full disk, and leaves the target as it was. The folder is
+// looked up on every write, so it need not exist yet.
 void InjectWriteError(std::string_view folder, DWORD code);
 void ClearInjectedWriteErrors();
 
