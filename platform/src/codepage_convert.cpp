@@ -156,11 +156,11 @@ std::u16string EncodeUtf16(std::u32string_view text) {
   return out;
 }
 
-// Code points that iconv would turn into an ASCII character by similarity (U+00A5 into "\",
-// U+203E into "~") or drop silently (the tag characters): these become '?' instead.
-bool HasNoSafeAnsiForm(char32_t c) {
-  return c == 0xA5 || c == 0x203E || (c >= 0xE0000 && c <= 0xE007F) || IsSurrogate(c) ||
-         c > 0x10FFFF;
+// Code points that iconv would write as an ASCII character by similarity (in 932 U+00A5 as "\",
+// U+203E as "~") or drop silently (the tag characters): these become '?' instead.
+bool HasNoSafeAnsiForm(UINT codePage, char32_t c) {
+  if (codePage == 932 && (c == 0xA5 || c == 0x203E)) return true;
+  return (c >= 0xE0000 && c <= 0xE007F) || IsSurrogate(c) || c > 0x10FFFF;
 }
 
 }  // namespace
@@ -222,13 +222,14 @@ std::u32string DecodeAnsi(UINT codePage, std::string_view ansi) {
 
 std::string EncodeAnsi(UINT codePage, std::u32string_view text, bool* exact) {
   if (codePage == CP_UTF8) {
-    if (exact && std::any_of(text.begin(), text.end(), HasNoSafeAnsiForm)) *exact = false;
+    auto unsafe = [](char32_t c) { return HasNoSafeAnsiForm(CP_UTF8, c); };
+    if (exact && std::any_of(text.begin(), text.end(), unsafe)) *exact = false;
     return EncodeUtf8All(text);
   }
   std::string utf32;
   utf32.reserve(text.size() * 4);
   for (char32_t c : text) {
-    if (HasNoSafeAnsiForm(c)) {
+    if (HasNoSafeAnsiForm(codePage, c)) {
       c = '?';
       if (exact) *exact = false;
     }

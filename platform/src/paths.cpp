@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "paths_internal.h"
 #include "platform/codepage.h"
 #include "platform/root.h"
 
@@ -121,9 +122,8 @@ std::optional<std::string> FullPathName(std::string_view path) {
   return Join(*parsed);
 }
 
-std::optional<fs::path> DriveRoot(char letter) {
+std::optional<fs::path> paths::DriveRootIn(const fs::path& dosdevices, char letter) {
   if (!IsLetter(letter)) return std::nullopt;
-  const fs::path dosdevices = SystemRoot() / "dosdevices";
   for (char spelling : {static_cast<char>(letter | 0x20), UpperLetter(letter)}) {
     fs::path link = dosdevices / std::string{spelling, ':'};
     std::error_code ec;
@@ -136,6 +136,10 @@ std::optional<fs::path> DriveRoot(char letter) {
     if (fs::is_directory(status)) return link;
   }
   return std::nullopt;
+}
+
+std::optional<fs::path> DriveRoot(char letter) {
+  return paths::DriveRootIn(SystemRoot() / "dosdevices", letter);
 }
 
 std::string DriveLetters() {

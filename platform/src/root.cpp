@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "paths_internal.h"
 #include "platform/codepage.h"
 #include "platform/registry.h"
 
@@ -94,7 +95,8 @@ void CreateLayout(const fs::path& root) {
   fs::create_directories(root / "drive_c", ec);
   LinkDrive(root / "dosdevices", "c:", "../drive_c");
   LinkDrive(root / "dosdevices", "z:", "/");
-  CreateFolders(root / "drive_c");
+  // The folders go where C: leads, which in an existing prefix may be elsewhere than drive_c.
+  CreateFolders(paths::DriveRootIn(root / "dosdevices", 'c').value_or(root / "drive_c"));
 }
 
 void SetDefault(std::string_view key, std::string_view name, std::string_view value) {
