@@ -263,10 +263,12 @@ bool ParseValue(std::string_view text, Value& value) {
   size_t pos = 0;
   if (text.starts_with("@=")) {
     pos = 2;
-  } else {
+  } else if (text.starts_with('"')) {
     pos = 1;
     if (!ReadEscaped(text, pos, '"', value.name) || text.substr(pos, 1) != "=") return false;
     ++pos;
+  } else {
+    return false;
   }
   return ReadData(text, pos, value);
 }
@@ -378,6 +380,14 @@ Key* ReadSectionLine(std::string_view line, Hive& hive) {
   return key;
 }
 
+// Adds an entry to the key's own lines: before the lines that a broken section line took, which
+// would otherwise take it too when the file is read again.
+void AddOwnEntry(Key& key, Entry entry) {
+  auto end = std::find_if(key.entries.begin(), key.entries.end(),
+                          [](const Entry& e) { return e.brokenSection; });
+  key.entries.insert(end, std::move(entry));
+}
+
 void AddValueEntry(Key& key, std::string text, Value value) {
   Entry entry = ValueEntry(std::move(text), std::move(value));
   // A name given twice: the later line wins, as when Wine loads the file.
@@ -387,7 +397,7 @@ void AddValueEntry(Key& key, std::string text, Value value) {
       return;
     }
   }
-  key.entries.push_back(std::move(entry));
+  AddOwnEntry(key, std::move(entry));
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -436,8 +446,10 @@ bool Parse(std::string_view text, Hive& hive) {
   Key* current = nullptr;
   bool orphaned = false;  // after a section line that does not parse: its lines are kept as text
   auto keep = [&](std::string_view line) {
-    if (current) {
+    if (current && orphaned) {
       current->entries.push_back(TextEntry(std::string(line)));
+    } else if (current) {
+      AddOwnEntry(*current, TextEntry(std::string(line)));
     } else {
       hive.preamble.emplace_back(line);
     }
@@ -451,6 +463,7 @@ bool Parse(std::string_view text, Hive& hive) {
         current = key;
       } else {
         keep(line);
+        if (current) current->entries.back().brokenSection = true;
       }
     } else if (!current) {
       hive.preamble.emplace_back(line);
@@ -467,7 +480,7 @@ bool Parse(std::string_view text, Hive& hive) {
       if (ParseValue(whole, value)) {
         AddValueEntry(*current, std::move(whole), std::move(value));
       } else {
-        current->entries.push_back(TextEntry(std::move(whole)));
+        keep(whole);
       }
       i = last;
     } else {
@@ -558,7 +571,7 @@ bool SetValue(Key& key, const Value& value, Clock::time_point now) {
     it->value.data = value.data;
     it->text = FormatValue(it->value);  // the name keeps the case it was created with
   } else {
-    key.entries.push_back(ValueEntry(FormatValue(value), value));
+    AddOwnEntry(key, ValueEntry(FormatValue(value), value));
   }
   Touch(key, now);
   return true;

@@ -30,6 +30,7 @@ struct Value {
 struct Entry {
   std::string text;  // the line(s) as written, continuation lines joined by "\n"
   bool isValue = false;
+  bool brokenSection = false;  // a section line that does not parse: what follows has no key
   Value value;
   std::u16string folded;  // the value's name, folded
 };

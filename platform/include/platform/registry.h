@@ -1,9 +1,9 @@
 #pragma once
-// The registry: keys with subkeys and typed values, names compared without regard to case, data held
-// as Windows holds it (strings in UTF-16LE with their terminating zero). HKEY_LOCAL_MACHINE lives in
-// system.reg, HKEY_CURRENT_USER in user.reg, HKEY_USERS\.Default in userdef.reg, HKEY_CLASSES_ROOT is
-// HKLM\Software\Classes. Every change is saved at once and atomically; another process's changes are
-// seen on the next call.
+// The registry: keys with subkeys and typed values, names compared without regard to case, data
+// held as Windows holds it (strings in UTF-16LE with their terminating zero). HKEY_LOCAL_MACHINE
+// lives in system.reg, HKEY_CURRENT_USER in user.reg, HKEY_USERS\.Default in userdef.reg,
+// HKEY_CLASSES_ROOT is HKLM\Software\Classes. Every change is saved at once and atomically; another
+// process's changes are seen on the next call.
 #include <cstdint>
 #include <string>
 #include <string_view>
