@@ -97,7 +97,7 @@ TMemIniFile::TMemIniFile(std::string_view text) {
     i = end + 1;
     if (!line.empty() && line.front() == '[') {
       const size_t close = line.rfind(']');
-      if (close != 0) {
+      if (close != std::string_view::npos) {
         AddSection(std::string(line.substr(1, close - 1)));
         current = sections_.size() - 1;
       }
