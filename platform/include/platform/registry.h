@@ -1,9 +1,12 @@
 #pragma once
-// The registry: keys with subkeys and typed values, names compared without regard to case, data
-// held as Windows holds it (strings in UTF-16LE with their terminating zero). HKEY_LOCAL_MACHINE
-// lives in system.reg, HKEY_CURRENT_USER in user.reg, HKEY_USERS\.Default in userdef.reg,
-// HKEY_CLASSES_ROOT is HKLM\Software\Classes. Every change is saved at once and atomically; another
-// process's changes are seen on the next call.
+// The registry: keys with subkeys and typed values, names compared without regard to case (ASCII
+// and Unicode simple upper case; a name keeps the case it was created with), data held as Windows
+// holds it (strings in UTF-16LE with their terminating zero). HKEY_LOCAL_MACHINE lives in
+// system.reg, HKEY_CURRENT_USER in user.reg, HKEY_CLASSES_ROOT is HKLM\Software\Classes, and
+// HKEY_USERS holds two keys: .Default (userdef.reg) and S-1-5-21-0-0-0-1000, the current user's
+// key under the name Wine gives it. Keys marked as links in the files (Wine links
+// HKLM\System\CurrentControlSet to ControlSet001) lead to their target. Every change is saved at
+// once and atomically; another process's changes are seen on the next call.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,7 +32,9 @@ struct RegValue {
 
 // An open key: a root and an ANSI subkey path ("" for the root itself). Leading and trailing
 // backslashes of a subkey are ignored; "a\\b" and "A\B" name the same key. Operations return a
-// Win32 error code (0 on success): 2 for a missing key or value.
+// Win32 error code (0 on success): 2 for a missing key or value, 1018 for a key deleted since it
+// was opened, 5 for a change that HKEY_USERS does not take (a value of its own, a key beside its
+// two), 1009 when the key's file is not a registry file (it is left as it is).
 class RegKey {
  public:
   // Opens an existing key.
@@ -41,7 +46,7 @@ class RegKey {
   const std::string& path() const { return path_; }
 
   DWORD Query(std::string_view name, RegValue& value) const;  // "" is the default value
-  // REG_SZ and REG_EXPAND_SZ as ANSI (without the terminating zero); other types give 13.
+  // REG_SZ and REG_EXPAND_SZ as ANSI, up to the first zero; other types give 13.
   DWORD QueryString(std::string_view name, std::string& text) const;
   DWORD QueryDword(std::string_view name, DWORD& number) const;
   bool HasValue(std::string_view name) const;
@@ -63,7 +68,8 @@ class RegKey {
 };
 
 bool RegKeyExists(HKEY root, std::string_view subkey);
-// Deletes a key with all its subkeys (RegDeleteTree); 2 when it does not exist.
+// Deletes a key with all its subkeys (RegDeleteTree); 2 when it does not exist, 5 for a root
+// itself (HKEY_CLASSES_ROOT, HKEY_USERS\.Default ...), which is never deleted.
 DWORD RegDeleteTree(HKEY root, std::string_view subkey);
 
 }  // namespace win
