@@ -17,8 +17,9 @@
 #include <mutex>
 #include <utility>
 
+#include "fs_host.h"
 #include "platform/codepage.h"
-#include "platform/paths.h"
+#include "platform/testing/write_errors.h"
 
 namespace win {
 
@@ -57,39 +58,12 @@ class Fd {
   int fd_;
 };
 
-DWORD ErrorFromErrno(int e, const fs::path& path) {
-  switch (e) {
-    case ENOENT: {
-      std::error_code ec;
-      return fs::is_directory(path.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    }
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    case EMFILE:
-    case ENFILE:
-      return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case EROFS:
-      return ERROR_WRITE_PROTECT;
-    case ENOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    case EIO:
-      return ERROR_IO_DEVICE;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
-}
-
 // Opens a regular file for reading; 0 or the Win32 error.
 DWORD OpenForReading(std::string_view windowsPath, Fd& fd) {
-  std::optional<fs::path> host = HostPath(windowsPath);
-  if (!host) return ERROR_PATH_NOT_FOUND;
-  fd.reset(::open(host->c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return ErrorFromErrno(errno, *host);
+  fs::path host;
+  if (DWORD err = fs_detail::Resolve(windowsPath, host)) return err;
+  fd.reset(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return fs_detail::ErrorFromErrno(errno, host);
   struct stat st;
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
   return 0;
@@ -336,27 +310,21 @@ DWORD CreateTemp(const fs::path& target, LzFile& file) {
       file.temp = std::move(temp);
       return 0;
     }
-    if (errno != EEXIST) return ErrorFromErrno(errno, target);
+    if (errno != EEXIST) return fs_detail::ErrorFromErrno(errno, target);
   }
   return ERROR_ACCESS_DENIED;
 }
 
 int OpenOutput(std::string_view fileName) {
-  std::optional<fs::path> host = HostPath(fileName);
-  if (!host) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return LZERROR_BADINHANDLE;
-  }
-  std::error_code ec;
-  DWORD err = 0;
-  if (!fs::is_directory(host->parent_path(), ec))
-    err = ERROR_PATH_NOT_FOUND;
-  else if (fs::is_directory(*host, ec))
-    err = ERROR_ACCESS_DENIED;
   auto file = std::make_shared<LzFile>();
   file->output = true;
-  file->target = *host;
-  if (err == 0) err = CreateTemp(*host, *file);
+  DWORD err = fs_detail::Resolve(fileName, file->target);
+  std::error_code ec;
+  if (err == 0 && !fs::is_directory(file->target.parent_path(), ec))
+    err = ERROR_PATH_NOT_FOUND;
+  else if (err == 0 && fs::is_directory(file->target, ec))
+    err = ERROR_ACCESS_DENIED;
+  if (err == 0) err = CreateTemp(file->target, *file);
   if (err != 0) {
     SetLastError(err);
     return LZERROR_BADINHANDLE;
@@ -414,8 +382,12 @@ long LZCopy(int source, int destination) {
   LzFile out;
   if (!handles().TakeOutput(destination, out)) return LZERROR_BADOUTHANDLE;
   const Header& h = in->header;
-  long result = h.compressed ? Expand(in->fd.get(), out.fd.get(), h.length)
-                             : PassThrough(in->fd.get(), out.fd.get());
+  long result = LZERROR_WRITE;
+  if (DWORD injected = testing::InjectedWriteError(out.target))
+    SetLastError(injected);
+  else
+    result = h.compressed ? Expand(in->fd.get(), out.fd.get(), h.length)
+                          : PassThrough(in->fd.get(), out.fd.get());
   if (result >= 0) {
     if (long err = Commit(in->fd.get(), out)) result = err;
   }

@@ -22,14 +22,6 @@ namespace stdfs = std::filesystem;
 
 constexpr int kStarted = 42;  // any value above 32
 
-bool IsOpenVerb(std::string_view verb) {
-  if (verb.empty()) return true;
-  if (verb.size() != 4) return false;
-  for (std::size_t i = 0; i < 4; ++i)
-    if (std::tolower(static_cast<unsigned char>(verb[i])) != "open"[i]) return false;
-  return true;
-}
-
 // The arguments of a command line, split as the start-up code of Windows programs does: blanks
 // separate outside double quotes; 2n backslashes before a quote give n and the quote opens or
 // closes, 2n+1 give n and a literal quote; "" inside quotes is a literal quote.
@@ -162,7 +154,7 @@ int ShellExecuteA(std::string_view operation, std::string_view file, std::string
     std::error_code ec;
     if (!folder || !stdfs::is_directory(*folder, ec)) return SE_ERR_PNF;
   }
-  if (!IsOpenVerb(operation)) return SE_ERR_NOASSOC;
+  if (!operation.empty() && CompareNoCase(operation, "open") != 0) return SE_ERR_NOASSOC;
 
   std::vector<std::string> args;
   if (S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH))) {

@@ -2,17 +2,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "fs_host.h"
 #include "platform/codepage.h"
-#include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "platform/testing/write_errors.h"
 
 namespace win {
 
@@ -78,13 +78,6 @@ std::string CutText(const std::string& text, std::size_t size) {
   return text.substr(0, end);
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 // An "MZ" executable is a Windows program when its header points to a "PE" or "NE" header.
 bool IsDosExecutable(const stdfs::path& host) {
   int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -110,9 +103,11 @@ bool IsDosProgram(std::string_view target) {
   const NameParts p = Parts(target);
   if (p.dot == std::string_view::npos) return false;
   const std::string_view ext = target.substr(p.dot + 1);
-  if (SameNoCase(ext, "COM") || SameNoCase(ext, "BAT") || SameNoCase(ext, "PIF")) return true;
+  if (CompareNoCase(ext, "COM") == 0 || CompareNoCase(ext, "BAT") == 0 ||
+      CompareNoCase(ext, "PIF") == 0)
+    return true;
   std::optional<stdfs::path> host;
-  return SameNoCase(ext, "EXE") && (host = HostPath(target)) && IsDosExecutable(*host);
+  return CompareNoCase(ext, "EXE") == 0 && (host = HostPath(target)) && IsDosExecutable(*host);
 }
 
 void PutString(std::string& out, const std::string& s) {
@@ -181,34 +176,18 @@ std::optional<std::string> ProgramInformation(const std::string& title, const st
   return pif;
 }
 
-DWORD HostError(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case EROFS:
-      return ERROR_WRITE_PROTECT;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
-}
-
 // Writes bytes as the whole new content of a file: temporary file beside it, then rename.
 HRESULT WriteAtomically(std::string_view windowsPath, const std::string& bytes) {
-  std::optional<stdfs::path> host = HostPath(windowsPath);
-  if (!host) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+  stdfs::path host;
+  if (DWORD err = fs_detail::Resolve(windowsPath, host)) return HRESULT_FROM_WIN32(err);
+  if (DWORD err = testing::InjectedWriteError(host)) return HRESULT_FROM_WIN32(err);
   std::error_code ec;
-  if (stdfs::is_directory(*host, ec)) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+  if (stdfs::is_directory(host, ec)) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
   static std::atomic<unsigned> counter{0};
-  const stdfs::path temp = host->parent_path() / (".~link-" + std::to_string(::getpid()) + "-" +
-                                                  std::to_string(counter++));
+  const stdfs::path temp = host.parent_path() / (".~link-" + std::to_string(::getpid()) + "-" +
+                                                 std::to_string(counter++));
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return HRESULT_FROM_WIN32(HostError(errno));
+  if (fd < 0) return HRESULT_FROM_WIN32(fs_detail::ErrorFromErrno(errno, host));
   int err = 0;
   for (std::size_t done = 0; done < bytes.size() && !err;) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -219,9 +198,9 @@ HRESULT WriteAtomically(std::string_view windowsPath, const std::string& bytes) 
   }
   if (!err && ::fsync(fd) != 0) err = errno;
   if (::close(fd) != 0 && !err) err = errno;
-  if (!err && ::rename(temp.c_str(), host->c_str()) != 0) err = errno;
+  if (!err && ::rename(temp.c_str(), host.c_str()) != 0) err = errno;
   if (err) ::unlink(temp.c_str());
-  return HRESULT_FROM_WIN32(err ? HostError(err) : 0);
+  return HRESULT_FROM_WIN32(fs_detail::ErrorFromErrno(err, host));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/testing/write_errors.h"
 #include "scratch_root.h"
 
 namespace {
@@ -217,6 +218,8 @@ TEST_F(LzTest, HandleAndPathErrors) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(LZOpenFileA("C:\\SRC", OF_READ), LZERROR_BADINHANDLE);
   EXPECT_EQ(LZOpenFileA("C:\\SRC", OF_CREATE), LZERROR_BADINHANDLE);
+  EXPECT_EQ(LZOpenFileA("C:\\SRC\\A?.TXT", OF_CREATE), LZERROR_BADINHANDLE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
   EXPECT_EQ(LZOpenFileA("C:\\SRC\\A.TXT", OF_WRITE), LZERROR_BADVALUE);
   std::string name;
   EXPECT_EQ(GetExpandedNameA("C:\\SRC\\MISSING.TX_", name), LZERROR_BADINHANDLE);
@@ -238,6 +241,14 @@ TEST_F(LzTest, HandleAndPathErrors) {
 
   LZClose(LZOpenFileA("C:\\SRC\\UNUSED.TXT", OF_CREATE));  // closed without a copy
   EXPECT_EQ(Listing(dir_), (std::vector<std::string>{"A.TXT", "B.TXT"}));
+}
+
+TEST_F(LzTest, AFullDiskFailsTheCopyAndLeavesNothing) {
+  WriteFile(dir_ / "A.TX_", Compress(dir_, Sample(3000), 'T'));
+  win::testing::ScopedWriteError full("C:\\SRC", ERROR_DISK_FULL);
+  EXPECT_EQ(Expand("C:\\SRC\\A.TX_", "C:\\SRC\\A.TXT"), LZERROR_WRITE);
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"A.TX_"});
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "platform/testing/write_errors.h"
 #include "scratch_root.h"
 
 namespace {
@@ -184,6 +185,12 @@ TEST_F(ShellLinkTest, SaveReplacesAtOnceAndFailsCleanly) {
   EXPECT_EQ(link.Save("C:\\Links\\Long.lnk"), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
   link.SetPath("C:\\A.EXE");
   EXPECT_NE(link.Save("C:\\Links"), S_OK);  // a folder is in the way
+  {
+    win::testing::ScopedWriteError full("C:\\Links", ERROR_DISK_FULL);
+    EXPECT_EQ(link.Save("C:\\Links\\A.lnk"), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+  }
+  EXPECT_EQ(LinkFields(root_.driveC() / "Links" / "A.lnk")["Local path"],
+            "C:\\LONGER\\PATH\\B.EXE");
   EXPECT_EQ(Listing(root_.driveC() / "Links"), std::vector<std::string>{"A.lnk"});
 }
 
