@@ -97,6 +97,26 @@ bool Exists(const fs::path& host) {
   return lstat(host.c_str(), &st) == 0;
 }
 
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether a host name is the upper-cased ANSI name wanted without regard to case. ASCII names are
+// their own ANSI names and upper-case the same in every code page: no conversion for them.
+bool SameNoCase(std::string_view hostName, const std::string& wanted) {
+  if (IsAscii(hostName)) {
+    if (hostName.size() != wanted.size()) return false;
+    for (size_t i = 0; i < hostName.size(); ++i) {
+      char c = hostName[i];
+      if ((c >= 'a' && c <= 'z' ? c - 0x20 : c) != wanted[i]) return false;
+    }
+    return true;
+  }
+  std::optional<std::string> ansi = Utf8ToAnsiExact(hostName);
+  return ansi && MapUpperCase(*ansi) == wanted;
+}
+
 // The entry of folder whose ANSI name equals part without regard to case; the first in byte order
 // when several do. Entries whose names the code page cannot hold never match.
 std::optional<std::string> FindNoCase(const fs::path& folder, const std::string& part) {
@@ -107,8 +127,7 @@ std::optional<std::string> FindNoCase(const fs::path& folder, const std::string&
   while (const dirent* entry = readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name == "." || name == ".." || (found && name >= *found)) continue;
-    std::optional<std::string> ansi = Utf8ToAnsiExact(name);
-    if (ansi && MapUpperCase(*ansi) == wanted) found = name;
+    if (SameNoCase(name, wanted)) found = name;
   }
   closedir(dir);
   return found;
