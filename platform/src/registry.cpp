@@ -230,6 +230,16 @@ std::vector<std::string> ToAnsiNames(const std::vector<std::u16string>& names) {
   return ansi;
 }
 
+// Whether the key loc names exists; a root always does (HKEY_CLASSES_ROOT before its first class).
+DWORD CheckExists(const Location& loc) {
+  if (loc.kind == Location::Kind::Users) return ERROR_SUCCESS;
+  if (loc.kind == Location::Kind::NoUser) return ERROR_FILE_NOT_FOUND;
+  return regstore::Read(loc.file, [&](const Hive& hive) {
+    return Find(hive, loc) || loc.path.size() <= loc.rootDepth ? ERROR_SUCCESS
+                                                               : ERROR_FILE_NOT_FOUND;
+  });
+}
+
 }  // namespace
 
 class RegistryAccess {
@@ -241,42 +251,27 @@ class RegistryAccess {
 };
 
 bool RegKeyExists(HKEY root, std::string_view subkey) {
-  Location loc = Locate(root, subkey);
-  if (loc.kind == Location::Kind::Users) return true;
-  if (loc.kind == Location::Kind::NoUser) return false;
-  DWORD result = regstore::Read(loc.file, [&](const Hive& hive) {
-    return Find(hive, loc) || loc.path.size() <= loc.rootDepth ? ERROR_SUCCESS
-                                                               : ERROR_FILE_NOT_FOUND;
-  });
-  return result == ERROR_SUCCESS;
+  return CheckExists(Locate(root, subkey)) == ERROR_SUCCESS;
 }
 
 DWORD RegKey::Open(HKEY root, std::string_view subkey, RegKey& key) {
-  Location loc = Locate(root, subkey);
-  if (loc.kind == Location::Kind::NoUser) return ERROR_FILE_NOT_FOUND;
-  if (loc.kind == Location::Kind::InFile) {
-    DWORD result = regstore::Read(loc.file, [&](const Hive& hive) {
-      return Find(hive, loc) || loc.path.size() <= loc.rootDepth ? ERROR_SUCCESS
-                                                                 : ERROR_FILE_NOT_FOUND;
-    });
-    if (result != ERROR_SUCCESS) return result;
-  }
-  RegistryAccess::Assign(key, root, subkey);
-  return ERROR_SUCCESS;
+  DWORD result = CheckExists(Locate(root, subkey));
+  if (result == ERROR_SUCCESS) RegistryAccess::Assign(key, root, subkey);
+  return result;
 }
 
 DWORD RegKey::Create(HKEY root, std::string_view subkey, RegKey& key) {
   Location loc = Locate(root, subkey);
   if (loc.kind == Location::Kind::NoUser) return ERROR_ACCESS_DENIED;
-  if (loc.kind == Location::Kind::InFile && loc.path.size() > loc.rootDepth) {
-    DWORD result = regstore::Write(loc.file, [&](Hive& hive, bool& changed) {
+  DWORD result = CheckExists(loc);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    result = regstore::Write(loc.file, [&](Hive& hive, bool& changed) {
       CreatePath(hive, loc.path, loc.file, Clock::now(), changed);
       return ERROR_SUCCESS;
     });
-    if (result != ERROR_SUCCESS) return result;
   }
-  RegistryAccess::Assign(key, root, subkey);
-  return ERROR_SUCCESS;
+  if (result == ERROR_SUCCESS) RegistryAccess::Assign(key, root, subkey);
+  return result;
 }
 
 DWORD RegKey::Query(std::string_view name, RegValue& value) const {
