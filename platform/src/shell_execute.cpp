@@ -1,5 +1,6 @@
 // Opening a document or starting a program through the shell.
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,7 +101,8 @@ int ResultOfErrno(int e) {
 }
 
 // Starts a program in a session of its own, not as our child (so it is never left a zombie), with
-// its standard streams on /dev/null. 0, or the errno of the failed start.
+// its standard streams on /dev/null and no other file of ours open. 0, or the errno of the failed
+// start.
 int StartDetached(const std::vector<std::string>& args, const std::optional<stdfs::path>& folder) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -117,6 +119,7 @@ int StartDetached(const std::vector<std::string>& args, const std::optional<stdf
     int err = 0;
     if (folder && ::chdir(folder->c_str()) != 0) err = errno;
     for (int fd = 0; fd < 3 && devNull >= 0 && !err; ++fd) ::dup2(devNull, fd);
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);  // it inherits none of our files and locks
     if (!err) ::execv(argv[0], argv.data());
     if (!err) err = errno;
     [[maybe_unused]] ssize_t n = ::write(report[1], &err, sizeof err);

@@ -78,7 +78,8 @@ std::string CutText(const std::string& text, std::size_t size) {
   return text.substr(0, end);
 }
 
-// An "MZ" executable is a Windows program when its header points to a "PE" or "NE" header.
+// Whether a file is an "MZ" executable for MS-DOS: one whose header points to no "PE" or "NE"
+// header of a Windows program.
 bool IsDosExecutable(const stdfs::path& host) {
   int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -145,7 +146,8 @@ int SavedShowCmd(int showCmd) {
   return showCmd == SW_SHOWMAXIMIZED || showCmd == SW_SHOWMINNOACTIVE ? showCmd : SW_SHOWNORMAL;
 }
 
-// A 0x171-byte basic section as the PIF editor of Windows 3.0 writes it, under its heading.
+// A program information file made of the basic section (0x171 bytes, with the program, its folder
+// and parameters) under the heading that names it; nullopt when a text does not fit its field.
 std::optional<std::string> ProgramInformation(const std::string& title, const std::string& program,
                                               const std::string& folder,
                                               const std::string& parameters) {
