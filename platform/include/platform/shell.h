@@ -18,7 +18,6 @@ constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
   return code == 0 ? S_OK : static_cast<HRESULT>((code & 0xFFFF) | 0x80070000);
 }
 
-constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_SHOWMAXIMIZED = 3;
 constexpr int SW_SHOWMINNOACTIVE = 7;
@@ -65,7 +64,8 @@ constexpr int SE_ERR_NOASSOC = 31;
 // line and the folder (or the current one) as its working folder; any other file is a document and
 // is handed to the desktop's opener (xdg-open) when there is one. Returns a value above 32 on
 // success, else 2 (no such file), 3 (no such folder), 5 (access denied), 8 (out of memory),
-// 11 (not a program this system can run) or 31 (no program for the document or verb).
+// 11 (not a program this system can run) or 31 (no program for the document or verb). There are
+// no windows to show here: showCmd has no effect.
 int ShellExecuteA(std::string_view operation, std::string_view file, std::string_view parameters,
                   std::string_view directory, int showCmd);
 
