@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/root.h"
 #include "platform/system.h"
+#include "platform/testing/write_errors.h"
 #include "profile_document.h"
 #include "profile_file.h"
 
@@ -194,6 +195,7 @@ DWORD ProfileCache::Write(const char* fileName, const std::function<Edit(Documen
   if (exists && fs::is_symlink(target, ec)) target = fs::canonical(target, ec);  // write its file
   if (ec) target = *host;
 
+  if (DWORD injected = testing::InjectedWriteError(target)) return injected;
   profile::FolderLock folderLock(target.parent_path());
   if (folderLock.error()) return folderLock.error();
   FileHandle file(open(target.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));

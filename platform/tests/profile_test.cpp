@@ -13,6 +13,7 @@
 
 #include "platform/codepage.h"
 #include "platform/root.h"
+#include "platform/testing/write_errors.h"
 #include "scratch_root.h"
 
 namespace {
@@ -238,16 +239,34 @@ TEST_F(ProfileTest, WritesChangeOnlyWhatTheyMust) {
   }
 }
 
-TEST_F(ProfileTest, FileNamesResolveLikeWindows) {
+TEST_F(ProfileTest, BareNamesAreFilesInTheWindowsFolderOfTheRootInUse) {
   ASSERT_TRUE(win::WritePrivateProfileStringA("s", "k", "v", "Bare.ini"));
   EXPECT_TRUE(std::filesystem::exists(Host("Bare.ini")));
   EXPECT_EQ(win::GetPrivateProfileValue("s", "k", "C:\\WINDOWS\\bare.INI"), "v");
-  win::SetLastError(0);
-  EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "v", "C:\\no folder\\x.ini"));
-  EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
-  std::filesystem::permissions(Host("Bare.ini"), std::filesystem::perms::owner_read);
-  EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "w", "Bare.ini"));
-  EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
+  testing_support::ScratchRoot other;
+  EXPECT_EQ(win::GetPrivateProfileValue("s", "k", "Bare.ini"), std::nullopt);
+}
+
+TEST_F(ProfileTest, FailedWritesReportTheErrorAndChangeNothing) {
+  const struct {
+    const char* name;
+    const char* file;
+    DWORD error;
+  } cases[] = {{"folder missing", "C:\\no folder\\x.ini", win::ERROR_PATH_NOT_FOUND},
+               {"read-only file", "readonly.ini", win::ERROR_ACCESS_DENIED},
+               {"disk full", "full.ini", win::ERROR_DISK_FULL}};
+  Put("readonly.ini", "[s]\r\nk=old\r\n");
+  std::filesystem::permissions(Host("readonly.ini"), std::filesystem::perms::owner_read);
+  Put("full.ini", "[s]\r\nk=old\r\n");
+  win::testing::ScopedWriteError full("C:\\windows\\full.ini", win::ERROR_DISK_FULL);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(win::GetPrivateProfileValue("s", "k", c.file).value_or("old"), "old");
+    win::SetLastError(0);
+    EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "new", c.file));
+    EXPECT_EQ(win::GetLastError(), c.error);
+    EXPECT_EQ(win::GetPrivateProfileValue("s", "k", c.file).value_or("old"), "old");
+  }
 }
 
 TEST_F(ProfileTest, NamesThatDoNotReadBackAreWrittenAsWindowsWritesThem) {
