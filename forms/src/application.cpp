@@ -200,9 +200,13 @@ bool Application::Synchronize(std::function<void()> step) {
     // Written under the lock, so the pipe is never written after the destructor closed it.
     [[maybe_unused]] ssize_t n = write(wakeWrite_, "s", 1);
   }
-  std::unique_lock lock(queued->mutex);
-  queued->finished.wait(lock, [&] { return queued->done; });
-  if (queued->error) std::rethrow_exception(queued->error);
+  std::exception_ptr error;  // taken over here, so the exception also ends on this thread
+  {
+    std::unique_lock lock(queued->mutex);
+    queued->finished.wait(lock, [&] { return queued->done; });
+    error = std::move(queued->error);
+  }
+  if (error) std::rethrow_exception(error);
   return queued->ran;
 }
 

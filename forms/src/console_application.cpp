@@ -132,7 +132,8 @@ std::string ResultText(InputResult result, const Command& command, const TContro
       return "cannot " + command.verb + " " + command.name + " (" +
              std::string(KindWord(target.Kind())) + ")";
     case InputResult::BadIndex:
-      return command.name + " has no item " + command.arg;
+      return command.arg.empty() ? command.name + " needs an item index"
+                                 : command.name + " has no item " + command.arg;
     case InputResult::ReadOnly:
       return command.name + " is read-only";
     default:
@@ -159,10 +160,11 @@ void ConsoleApplication::Sleep(win::DWORD milliseconds) {
 }
 
 // The next line, waiting for it while running the steps other threads queue; nullptr at the end
-// of the input.
+// of the input and once the application is terminated.
 const std::string* ConsoleApplication::NextLine() {
   while (true) {
     RunPendingSteps();
+    if (Terminated()) return nullptr;
     if (const std::string* line = in_->Peek(true, WakeFd())) return line;
     if (in_->Ended()) return nullptr;
   }

@@ -146,6 +146,11 @@ std::string ListedText(const std::string& item, int index, int selected) {
          (index == selected ? " (selected)" : "");
 }
 
+std::string SelectedText(const std::vector<std::string>& items, int index) {
+  if (index < 0) return "selected none";
+  return "selected [" + std::to_string(index) + "] " + Quote(items[index]);
+}
+
 // The items of a list-like control, as lines, and the text of one of them.
 std::vector<std::string> ItemTexts(const TControl& c) {
   std::vector<std::string> texts;
@@ -312,12 +317,14 @@ void ConsoleOutput::ItemsChanged(const TControl& control, const Change& change) 
 
 void ConsoleOutput::SelectionChanged(const TControl& control) {
   switch (control.Kind()) {
-    case ControlKind::ListBox:
+    case ControlKind::ListBox: {
+      const auto& box = static_cast<const TListBox&>(control);
+      Line(control, SelectedText(box.Items(), box.ItemIndex()));
+      break;
+    }
     case ControlKind::RadioGroup: {
-      int index = control.Kind() == ControlKind::ListBox
-                      ? static_cast<const TListBox&>(control).ItemIndex()
-                      : static_cast<const TRadioGroup&>(control).ItemIndex();
-      Line(control, index < 0 ? "selected none" : "selected " + ItemTexts(control)[index]);
+      const auto& group = static_cast<const TRadioGroup&>(control);
+      Line(control, SelectedText(group.Items(), group.ItemIndex()));
       break;
     }
     case ControlKind::PageControl:

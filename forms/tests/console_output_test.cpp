@@ -41,6 +41,9 @@ struct MainForm : TForm {
     row->AddSubItem("GROUP fj.test");
     row->SetChecked(true);
     progress = Add<TProgressBar>("prgStatus");
+    action = Add<TRadioGroup>("RdAction");
+    action->SetCaption("Action");
+    action->SetItems({"Mark", "Filter"});
   }
   TGroupBox *group, *hidden;
   TEdit* folder;
@@ -48,6 +51,7 @@ struct MainForm : TForm {
   TMemo* memo;
   TListView* list;
   TProgressBar* progress;
+  TRadioGroup* action;
 };
 
 TEST(ConsoleOutput, ListsAShownFormAndThenEachChangeOfAVisibleControl) {
@@ -71,7 +75,10 @@ TEST(ConsoleOutput, ListsAShownFormAndThenEachChangeOfAVisibleControl) {
             "    | End\n"
             "  ClientList: list view columns \"ID\" | \"状態\"\n"
             "    [0] [x] \"0000001F\" | \"GROUP fj.test\"\n"
-            "  prgStatus: progress bar 0 (0..100)\n");
+            "  prgStatus: progress bar 0 (0..100)\n"
+            "  RdAction: radio group \"Action\"\n"
+            "    [0] \"Mark\"\n"
+            "    [1] \"Filter\"\n");
 
   out.str("");
   form.check->SetChecked(false);
@@ -85,6 +92,7 @@ TEST(ConsoleOutput, ListsAShownFormAndThenEachChangeOfAVisibleControl) {
   form.list->AddItem()->SetCaption("00000020");
   form.list->DeleteItem(form.list->Item(0));
   form.progress->SetPosition(35);
+  form.action->SetItemIndex(1);
   form.SetCaption("Done");
   form.Hide();
   form.check->SetChecked(true);  // on a hidden form
@@ -100,6 +108,7 @@ TEST(ConsoleOutput, ListsAShownFormAndThenEachChangeOfAVisibleControl) {
             "frmMain.ClientList: [1] [ ] \"00000020\"\n"
             "frmMain.ClientList: [0] removed\n"
             "frmMain.prgStatus: 35\n"
+            "frmMain.RdAction: selected [1] \"Filter\"\n"
             "frmMain: \"Done\"\n"
             "frmMain: hidden\n");
 }
