@@ -224,8 +224,10 @@ std::string WindowsPath(const fs::path& hostPath) {
   char drive = 'Z';
   fs::path base = "/", rest = lexical;
   int best = -1;
-  for (char letter : DriveLetters()) {
-    fs::path root = Normal(*DriveRoot(letter));
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    std::optional<fs::path> driveRoot = DriveRoot(letter);
+    if (!driveRoot) continue;
+    fs::path root = Normal(*driveRoot);
     fs::path realRoot = Normal(fs::weakly_canonical(root, ec));
     for (const auto& [folder, path] : {std::pair{root, lexical}, std::pair{realRoot, canonical}}) {
       int depth = Depth(folder, path);
