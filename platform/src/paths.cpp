@@ -195,14 +195,12 @@ std::optional<fs::path> HostPath(std::string_view windowsPath) {
 
 namespace {
 
-// Number of leading components of path that are root's, or -1 when root does not hold path.
+// Number of components of root when root holds path, else -1 (both without a trailing separator).
 int Depth(const fs::path& root, const fs::path& path) {
   auto r = root.begin(), p = path.begin();
   int depth = 0;
-  for (; r != root.end(); ++r, ++p, ++depth) {
-    if (r->empty()) continue;  // trailing separator of a folder
+  for (; r != root.end(); ++r, ++p, ++depth)
     if (p == path.end() || *r != *p) return -1;
-  }
   return depth;
 }
 
