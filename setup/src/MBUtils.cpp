@@ -14,8 +14,12 @@ bool IsLeadByte(unsigned char c) { return win::IsDBCSLeadByte(c); }
 
 std::size_t MBPos(std::string_view pattern, std::string_view text) {
   if (pattern.empty()) return 0;
-  for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-    if (text.compare(i, pattern.size(), pattern) == 0) return i + 1;
+  // Walk the character starts only as far as each byte-wise occurrence.
+  std::size_t start = 0;
+  for (std::size_t at = text.find(pattern); at != std::string_view::npos;
+       at = text.find(pattern, at + 1)) {
+    while (start < at) start += CharLength(text, start);
+    if (start == at) return at + 1;
   }
   return 0;
 }

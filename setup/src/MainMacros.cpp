@@ -129,8 +129,11 @@ std::string ReplaceMacro(std::string_view text, std::string_view token, std::str
 
 std::string ExpandPathMacros(const FolderValues& folders, std::string_view text) {
   std::string result(text);
+  std::string searchForm = SearchForm(result);
   for (const auto& [token, member] : kPathMacros) {
+    if (MBPos(SearchForm(token), searchForm) == 0) continue;
     result = ReplaceMacro(result, token, folders.*member);
+    searchForm = SearchForm(result);
   }
   return result;
 }
