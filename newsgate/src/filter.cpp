@@ -117,7 +117,9 @@ void TFilter::Prepare() {
     SplitText(Subject, SubjectKeywords, ' ', 0);
     SplitText(From, FromKeywords, ' ', 0);
   }
-  for (int c = 0; c < 256; ++c) LeadBytes[c] = win::IsDBCSLeadByte(static_cast<unsigned char>(c));
+  const win::UINT codePage = win::GetACP();
+  for (int c = 0; c < 256; ++c)
+    LeadBytes[c] = win::IsDBCSLeadByteEx(codePage, static_cast<unsigned char>(c));
 }
 
 void TFilter::ReleasePrepared() {

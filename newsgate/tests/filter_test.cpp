@@ -11,6 +11,12 @@
 namespace newsgate {
 namespace {
 
+// Rules read the code page when they are prepared: Shift-JIS, without looking for a system root.
+const bool kShiftJis = [] {
+  win::SetACPOverride(932);
+  return true;
+}();
+
 TOverviewInfo Info(std::string_view group, std::string_view subject, std::string_view from = "",
                    std::int32_t bytes = 0, std::string_view xref = "") {
   TOverviewInfo info;
@@ -127,7 +133,7 @@ TEST(FilterTest, KeywordsRespectDoubleByteCharacters) {
     int type;
     EXPECT_EQ(filter.Match(Info("", c.subject), type), c.matches);
   }
-  win::SetACPOverride(0);
+  win::SetACPOverride(932);
 }
 
 TEST(FilterTest, SizeAndCrossPost) {

@@ -7,11 +7,18 @@
 #include <thread>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/registry.h"
 #include "scratch_root.h"
 
 namespace newsgate {
 namespace {
+
+// Rules read the code page when they are prepared: Shift-JIS, without looking for a system root.
+const bool kShiftJis = [] {
+  win::SetACPOverride(932);
+  return true;
+}();
 
 using testing_support::ScratchRootTest;
 
