@@ -1,8 +1,0 @@
-// The install run.
-#include "setup/Main.h"
-
-namespace setup {
-
-void TfrmMain::DoSetup() {}
-
-}  // namespace setup
