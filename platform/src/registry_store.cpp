@@ -65,40 +65,41 @@ struct Identity {
   bool operator==(const Identity&) const = default;
 };
 
-// The lock file beside a registry file. It also holds a save counter, raised by every save under
-// the exclusive lock, which tells a copy from a newer file even where the identity cannot.
-class FileLock {
+std::uint64_t ReadSaveCount(int fd) {
+  std::uint64_t count = 0;
+  if (fd < 0 || pread(fd, &count, sizeof count, 0) != sizeof count) return 0;
+  return count;
+}
+
+// The exclusive lock on the lock file beside a registry file, held by a writer from reading the
+// file to replacing it. The lock file also holds a save counter, raised by every save, which tells
+// a copy from a newer file even where the identity cannot. Readers take no lock: a save puts a
+// whole new file in place before it raises the counter, so a reader sees the old file or the new.
+class WriteLock {
  public:
-  FileLock(const fs::path& path, bool exclusive) {
+  explicit WriteLock(const std::string& path) {
     fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0 && !exclusive) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
-      // A reader of a root it cannot write goes on without the lock: saves replace whole files.
-      if (exclusive) error_ = ErrorFromErrno(errno);
+      error_ = ErrorFromErrno(errno);
       return;
     }
-    while (flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+    while (flock(fd_, LOCK_EX) != 0) {
       if (errno != EINTR) {
         error_ = ErrorFromErrno(errno);
         return;
       }
     }
   }
-  ~FileLock() {
+  ~WriteLock() {
     if (fd_ >= 0) close(fd_);  // releases the lock
   }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
 
   DWORD error() const { return error_; }
-
-  std::uint64_t SaveCount() const {
-    std::uint64_t count = 0;
-    if (fd_ < 0 || pread(fd_, &count, sizeof count, 0) != sizeof count) return 0;
-    return count;
-  }
+  std::uint64_t SaveCount() const { return ReadSaveCount(fd_); }
   void SetSaveCount(std::uint64_t count) {
-    if (fd_ >= 0 && pwrite(fd_, &count, sizeof count, 0) != sizeof count) {
+    if (pwrite(fd_, &count, sizeof count, 0) != sizeof count) {
       // Without the counter other processes still see the new file by its identity.
     }
   }
@@ -108,17 +109,31 @@ class FileLock {
   DWORD error_ = ERROR_SUCCESS;
 };
 
+// This process's copy of one registry file.
 struct Copy {
+  std::string path, lockPath;
+  int counterFd = -1;  // the lock file, open for reading the save counter
   bool loaded = false;
   bool notRegistry = false;  // the file is not a registry file: never overwritten
   Identity identity;
   std::uint64_t saveCount = 0;
   regfile::Hive hive;
+
+  void Reset(const std::string& root, HiveFile file) {
+    if (counterFd >= 0) close(counterFd);
+    *this = Copy{};
+    path = (fs::path(root) / Spec(file).name).string();
+    lockPath = path + ".lock";
+  }
+  std::uint64_t CurrentSaveCount() {
+    if (counterFd < 0) counterFd = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+    return ReadSaveCount(counterFd);
+  }
 };
 
 struct Cache {
   std::mutex mutex;
-  fs::path root;
+  std::string root;
   Copy copies[3];
 };
 
@@ -127,7 +142,7 @@ Cache& TheCache() {
   return cache;
 }
 
-DWORD ReadWholeFile(const fs::path& path, std::string& text, Identity& identity) {
+DWORD ReadWholeFile(const std::string& path, std::string& text, Identity& identity) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno);
   struct stat st;
@@ -151,10 +166,10 @@ DWORD ReadWholeFile(const fs::path& path, std::string& text, Identity& identity)
 }
 
 // Brings copy up to date with the file; parses it only when it changed.
-DWORD Refresh(Copy& copy, HiveFile file, const fs::path& path, std::uint64_t saveCount) {
+DWORD Refresh(Copy& copy, HiveFile file, std::uint64_t saveCount) {
   Identity now;
   struct stat st;
-  if (stat(path.c_str(), &st) == 0) {
+  if (stat(copy.path.c_str(), &st) == 0) {
     now = Identity::Of(st);
   } else if (errno != ENOENT) {
     return ErrorFromErrno(errno);
@@ -163,7 +178,7 @@ DWORD Refresh(Copy& copy, HiveFile file, const fs::path& path, std::uint64_t sav
     copy.loaded = false;
     std::string text;
     if (now.exists) {
-      DWORD result = ReadWholeFile(path, text, now);
+      DWORD result = ReadWholeFile(copy.path, text, now);
       if (result == ERROR_FILE_NOT_FOUND) {
         now = Identity{};
       } else if (result != ERROR_SUCCESS) {
@@ -193,8 +208,8 @@ bool WriteAll(int fd, std::string_view text) {
 
 // Replaces the file at path by text: a complete new file in the same folder, flushed to disk, then
 // renamed over the old one, so that the path always names either the old or the new file.
-DWORD SaveAtomically(const fs::path& path, std::string_view text, Identity& identity) {
-  std::string temp = path.string() + ".tmp-XXXXXX";
+DWORD SaveAtomically(const std::string& path, std::string_view text, Identity& identity) {
+  std::string temp = path + ".tmp-XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return ErrorFromErrno(errno);
   struct stat old;
@@ -213,10 +228,10 @@ DWORD SaveAtomically(const fs::path& path, std::string_view text, Identity& iden
 }
 
 // The copy of file for the current root; every copy is dropped when the root changed.
-Copy& CopyFor(Cache& cache, const fs::path& root, HiveFile file) {
+Copy& CopyFor(Cache& cache, const std::string& root, HiveFile file) {
   if (cache.root != root) {
-    for (Copy& copy : cache.copies) copy = Copy{};
     cache.root = root;
+    for (int i = 0; i < 3; ++i) cache.copies[i].Reset(root, static_cast<HiveFile>(i));
   }
   return cache.copies[static_cast<int>(file)];
 }
@@ -224,34 +239,31 @@ Copy& CopyFor(Cache& cache, const fs::path& root, HiveFile file) {
 }  // namespace
 
 DWORD Read(HiveFile file, const std::function<DWORD(const regfile::Hive&)>& fn) {
-  const fs::path root = SystemRoot();  // before the cache's lock: a new root's layout writes keys
-  const fs::path path = root / Spec(file).name;
+  const std::string root =
+      SystemRoot();  // before the cache's lock: a new root's layout writes keys
   Cache& cache = TheCache();
   std::lock_guard guard(cache.mutex);
   Copy& copy = CopyFor(cache, root, file);
-  FileLock lock(path.string() + ".lock", false);
-  if (lock.error()) return lock.error();
-  if (DWORD result = Refresh(copy, file, path, lock.SaveCount())) return result;
+  if (DWORD result = Refresh(copy, file, copy.CurrentSaveCount())) return result;
   return fn(copy.hive);
 }
 
 DWORD Write(HiveFile file, const std::function<DWORD(regfile::Hive&, bool& changed)>& fn) {
-  const fs::path root = SystemRoot();
-  const fs::path path = root / Spec(file).name;
+  const std::string root = SystemRoot();
   Cache& cache = TheCache();
   std::lock_guard guard(cache.mutex);
   Copy& copy = CopyFor(cache, root, file);
   std::error_code ec;
   fs::create_directories(root, ec);
-  FileLock lock(path.string() + ".lock", true);
+  WriteLock lock(copy.lockPath);
   if (lock.error()) return lock.error();
   std::uint64_t saveCount = lock.SaveCount();
-  if (DWORD result = Refresh(copy, file, path, saveCount)) return result;
+  if (DWORD result = Refresh(copy, file, saveCount)) return result;
   bool changed = false;
   DWORD result = fn(copy.hive, changed);
   if (changed) {
     Identity saved;
-    if (DWORD error = SaveAtomically(path, regfile::Serialize(copy.hive), saved)) {
+    if (DWORD error = SaveAtomically(copy.path, regfile::Serialize(copy.hive), saved)) {
       copy.loaded = false;
       return error;
     }

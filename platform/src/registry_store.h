@@ -1,8 +1,9 @@
 #pragma once
 // The registry files of the system root and this process's parsed copies of them. Every call works
-// on a copy that is current with its file: callers lock the file (flock on a lock file beside it),
-// the copy is read again only when the file changed since it was parsed, and a change is written
-// at once as a whole new file that replaces the old one (temporary file, fsync, rename).
+// on a copy that is current with its file: the copy is read again only when the file changed since
+// it was parsed (its identity or the save counter beside it), a writer holds an exclusive flock on
+// the lock file beside the registry file from reading to saving, and a change is written at once
+// as a whole new file that replaces the old one (temporary file, fsync, rename).
 #include <functional>
 
 #include "registry_file.h"
@@ -11,7 +12,7 @@ namespace win::regstore {
 
 enum class HiveFile { Machine, User, UserDefault };  // system.reg, user.reg, userdef.reg
 
-// Runs fn on the hive under a shared lock. ERROR_BADDB when the file is not a registry file.
+// Runs fn on the hive. ERROR_BADDB when the file is not a registry file.
 DWORD Read(HiveFile file, const std::function<DWORD(const regfile::Hive&)>& fn);
 
 // Runs fn on the hive under an exclusive lock and saves the hive when fn sets `changed`. When the
