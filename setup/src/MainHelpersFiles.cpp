@@ -1,4 +1,5 @@
 // File, folder, registry-key and free-space helpers.
+#include "MainFileTests.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "setup/MBUtils.h"
@@ -11,30 +12,11 @@ namespace setup {
 
 namespace {
 
-bool Exists(const std::string& path) {
-  return win::GetFileAttributesA(path) != win::INVALID_FILE_ATTRIBUTES;
-}
-
-bool FileExists(const std::string& path) {
-  win::DWORD attributes = win::GetFileAttributesA(path);
-  return attributes != win::INVALID_FILE_ATTRIBUTES &&
-         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+using internal::Exists;
+using internal::FileExists;
 
 bool HasWildcards(std::string_view path) {
   return path.find_first_of("*?") != std::string_view::npos;
-}
-
-// The items of a "|"-terminated list; a last item without "|" counts too.
-std::vector<std::string> MaskItems(std::string_view masks) {
-  std::vector<std::string> items;
-  while (!masks.empty()) {
-    std::size_t bar = MBPos("|", masks);
-    std::string_view item = bar ? masks.substr(0, bar - 1) : masks;
-    if (!item.empty()) items.emplace_back(item);
-    masks.remove_prefix(bar ? bar : masks.size());
-  }
-  return items;
 }
 
 }  // namespace
@@ -55,7 +37,10 @@ win::DWORD DeletePath(const std::string& path, SetupMode mode) {
 
 win::DWORD DeleteFolderItems(const std::string& folder, const std::string& masks, SetupMode mode) {
   std::string base = AddDelimiter(folder, "B");
-  for (const std::string& item : MaskItems(masks)) DeletePath(base + item, mode);
+  // every item is followed by "|" (a last one without counts too); empty items name nothing
+  for (const std::string& item : SplitFields(masks, '|')) {
+    if (!item.empty()) DeletePath(base + item, mode);
+  }
   return win::RemoveDirectoryA(base) ? win::ERROR_SUCCESS : win::GetLastError();
 }
 

@@ -25,22 +25,6 @@ Split SplitFirst(std::string_view text, std::string_view separator) {
           std::string(text.substr(p - 1 + separator.size()))};
 }
 
-// Every field of text between separators, in one pass.
-std::vector<std::string> Fields(std::string_view text, char separator) {
-  std::vector<std::string> fields(1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == separator) {
-      fields.emplace_back();
-      continue;
-    }
-    fields.back().push_back(text[i]);
-    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      fields.back().push_back(text[++i]);
-    }
-  }
-  return fields;
-}
-
 std::optional<std::uint64_t> Digits(std::string_view text, unsigned base, std::uint64_t limit) {
   if (text.empty()) return std::nullopt;
   std::uint64_t value = 0;
@@ -241,7 +225,7 @@ RelateEntry ParseRelate(const RelatePair& pair, const FolderValues& folders) {
   Split name = SplitFirst(pair.name, ",");
   e.extension = name.before;
   e.description = name.found ? name.after : e.extension + " File";
-  std::vector<std::string> fields = Fields(ExpandPathMacros(folders, pair.file), ',');
+  std::vector<std::string> fields = SplitFields(ExpandPathMacros(folders, pair.file), ',');
   e.verb = fields.front();
   if (fields.size() >= 2) e.iconIndex = fields.back();
   if (fields.size() >= 3) {

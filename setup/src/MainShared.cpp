@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/fs.h"
+#include "MainFileTests.h"
 #include "platform/library.h"
 #include "platform/registry.h"
 #include "setup/Texts.h"
@@ -14,12 +14,6 @@ namespace {
 
 constexpr char kSharedDlls[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 constexpr unsigned kWarning = 0x30;  // OK with a warning icon
-
-bool FileExists(const std::string& path) {
-  win::DWORD attributes = win::GetFileAttributesA(path);
-  return attributes != win::INVALID_FILE_ATTRIBUTES &&
-         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 // The entries a control exports: no arguments, an HRESULT (0 for success).
 using RegisterEntry = std::int32_t (*)();
@@ -39,7 +33,7 @@ int SharedCount(const std::string& path) {
 int ChangeSharedCount(const std::string& path, bool raise) {
   constexpr int kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
   int count = SharedCount(path);
-  if (raise && count == 0 && FileExists(path)) count = 1;
+  if (raise && count == 0 && internal::FileExists(path)) count = 1;
   if (raise && count < kMax) ++count;
   if (!raise && count > kMin) --count;
   win::RegKey key;

@@ -46,19 +46,24 @@ std::string MapString(std::string_view text, unsigned flags) {
   return mapped.empty() ? std::string(text) : mapped;
 }
 
-std::string GetField(std::string_view text, char separator, std::size_t n) {
-  if (n == 0) return {};
-  std::size_t field = 1, start = 0, i = 0;
-  while (i < text.size()) {
+std::vector<std::string> SplitFields(std::string_view text, char separator) {
+  std::vector<std::string> fields(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == separator) {
-      if (field == n) return std::string(text.substr(start, i - start));
-      ++field;
-      start = ++i;
-    } else {
-      i += IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+      fields.emplace_back();
+      continue;
+    }
+    fields.back().push_back(text[i]);
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      fields.back().push_back(text[++i]);
     }
   }
-  return field == n ? std::string(text.substr(start)) : std::string();
+  return fields;
+}
+
+std::string GetField(std::string_view text, char separator, std::size_t n) {
+  std::vector<std::string> fields = SplitFields(text, separator);
+  return n >= 1 && n <= fields.size() ? fields[n - 1] : std::string();
 }
 
 }  // namespace setup

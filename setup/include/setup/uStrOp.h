@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace setup {
 
@@ -28,6 +29,10 @@ std::string RemoveDelimiter(std::string_view text, std::string_view option);
 // The text mapped by the system locale (upper case and/or full width); the text unchanged when the
 // mapping yields nothing.
 std::string MapString(std::string_view text, unsigned flags);
+
+// Every field of text split at each occurrence of the separator character (at least one field);
+// the separator is never found inside a double-byte character.
+std::vector<std::string> SplitFields(std::string_view text, char separator);
 
 // The n-th field (from 1) of text split at every occurrence of the separator character; empty when
 // there are fewer fields. The separator is never found inside a double-byte character.
