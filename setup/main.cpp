@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "setup/MainShell.h"
+
+int main(int argc, char** argv) { return setup::SetupMain(argc, argv); }

@@ -1,0 +1,8 @@
+// The install run.
+#include "setup/Main.h"
+
+namespace setup {
+
+void TfrmMain::DoSetup() {}
+
+}  // namespace setup

@@ -1,0 +1,8 @@
+// The uninstall run.
+#include "setup/Main.h"
+
+namespace setup {
+
+void TfrmMain::DoUnSetup() {}
+
+}  // namespace setup
