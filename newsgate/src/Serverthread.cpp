@@ -37,8 +37,8 @@ void TServerThread::ServeConnection() {
     }
   } remover{*this, app};
 
-  session = std::make_unique<TProxyClient>(*ClientSocket(), Row, win::net::SystemNetwork(),
-                                           &Wake());
+  session =
+      std::make_unique<TProxyClient>(*ClientSocket(), Row, win::net::SystemNetwork(), &Wake());
   bool dirty = true;
   while (!Terminated() && session->Connected()) {
     if (session->WaitForEvents(kIdleWaitMs) && !Terminated()) {

@@ -151,7 +151,10 @@ bool TFilter::Occurs(std::string_view text, std::string_view keyword) const {
 }
 
 bool TFilter::Match(const TOverviewInfo& info, int& type) const {
-  if (!MatchGroup(info.group)) return false;
+  return MatchGroup(info.group) && MatchArticle(info, type);
+}
+
+bool TFilter::MatchArticle(const TOverviewInfo& info, int& type) const {
   // the patterns exist in regular-expression mode only, the keywords in keyword mode only
   if (SubjectPattern && !SubjectPattern.Matches(info.subject)) return false;
   if (FromPattern && !FromPattern.Matches(info.from)) return false;

@@ -11,18 +11,33 @@ namespace newsgate {
 
 std::unique_ptr<TFilterManager> FilterManager;
 
+// What a thread keeps between scans: the snapshot it scans and, because a session asks about one
+// newsgroup for a whole overview answer, MatchGroup of every filter for the group it last asked.
+struct TFilterManager::LiveCache {
+  const TFilterManager* owner = nullptr;
+  std::uint64_t generation = 0;
+  std::shared_ptr<const TTaggedList> list;
+  bool groupKnown = false;
+  std::string group;
+  std::vector<bool> groupMatches;  // by list position
+
+  const std::vector<bool>& GroupMatches(std::string_view name) {
+    if (!groupKnown || group != name) {
+      groupMatches.assign(list->Count(), false);
+      for (std::int32_t i = 0; i < list->Count(); ++i)
+        groupMatches[i] = FilterAt(*list, i).MatchGroup(name);
+      group = name;
+      groupKnown = true;
+    }
+    return groupMatches;
+  }
+};
+
 namespace {
 
 // Snapshots are told apart by a generation unique in the process, so a thread's cached snapshot is
 // never mistaken for the current one of another (or a later) manager.
 std::atomic<std::uint64_t> lastGeneration{0};
-
-struct LiveCache {
-  const TFilterManager* owner = nullptr;
-  std::uint64_t generation = 0;
-  std::shared_ptr<const TTaggedList> list;
-};
-thread_local LiveCache liveCache;
 
 // A list owns its filters.
 std::shared_ptr<TTaggedList> MakeList(TFilterRows filters) {
@@ -68,12 +83,14 @@ TFilterManager::TFilterManager() { Publish(MakeList({})); }
 
 bool TFilterManager::Check(const TOverviewInfo& info, int& type) const {
   type = -1;
-  const TTaggedList& list = Live();
+  LiveCache& cache = Live();
+  const TTaggedList& list = *cache.list;
+  const std::vector<bool>& groupMatches = cache.GroupMatches(info.group);
   for (std::int32_t i = 0, count = list.Count(); i < count; ++i) {
     const TFilter& filter = FilterAt(list, i);
-    if (!filter.Enabled || !IsKnownFilterType(filter.FilterType)) continue;
+    if (!filter.Enabled || !IsKnownFilterType(filter.FilterType) || !groupMatches[i]) continue;
     int t = 0;
-    if (filter.Match(info, t) && type < t) {
+    if (filter.MatchArticle(info, t) && type < t) {
       type = t;
       if (type == ftAlwaysFilter) break;
     }
@@ -81,15 +98,16 @@ bool TFilterManager::Check(const TOverviewInfo& info, int& type) const {
   return type == ftMark || type == ftFilter || type == ftAlwaysFilter;
 }
 
-const TTaggedList& TFilterManager::Live() const {
-  LiveCache& cache = liveCache;
+TFilterManager::LiveCache& TFilterManager::Live() const {
+  thread_local LiveCache cache;
   if (cache.owner != this || cache.generation != generation_.load(std::memory_order_acquire)) {
     std::lock_guard lock(mutex_);
     cache.list = live_;
     cache.owner = this;
     cache.generation = generation_.load(std::memory_order_relaxed);
+    cache.groupKnown = false;
   }
-  return *cache.list;
+  return cache;
 }
 
 void TFilterManager::Publish(std::shared_ptr<const TTaggedList> list) {

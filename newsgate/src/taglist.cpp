@@ -13,13 +13,10 @@ std::int32_t TTaggedList::Add(std::int32_t tag, void* item) {
   return count_++;
 }
 
-void* TTaggedList::Get(std::int32_t i) const {
-  if (i < 0 || i >= count_) throw ETaggedListError("Get:Out of bounds");
-  return array_[i].item;
-}
+void TTaggedList::OutOfBounds(const char* message) { throw ETaggedListError(message); }
 
 void TTaggedList::Set(std::int32_t i, void* item) {
-  if (i < 0 || i >= count_) throw ETaggedListError("Set:Out of bounds");
+  if (i < 0 || i >= count_) OutOfBounds("Set:Out of bounds");
   array_[i].item = item;
 }
 

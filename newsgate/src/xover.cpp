@@ -99,7 +99,7 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
 // or two digits are read as 1950 to 2049.
 std::int64_t ReadDateTime(std::string_view yearWord, std::string_view monthText,
                           std::string_view dayWord, std::string_view timeWord) {
-  int year, month, day, hour, minute, second = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   bool ok = ReadDigits(yearWord, 4, year) && ReadDigits(monthText, 2, month) &&
             ReadDigits(dayWord, 2, day);
   if (ok && yearWord.size() <= 2) year += year < 50 ? 2000 : 1900;

@@ -104,6 +104,40 @@ TEST(FilterManagerTest, Verdicts) {
   }
 }
 
+TEST(FilterManagerTest, GroupTestsFollowTheGroupAndTheList) {
+  auto groupRule = [](int type, std::vector<std::string> groups) {
+    auto rule = Rule(type, "");
+    rule->Groups = std::move(groups);
+    return rule;
+  };
+  TFilterManager manager;
+  TFilterRows rows;
+  rows.push_back(groupRule(ftFilter, {"fj.*"}));
+  rows.push_back(groupRule(ftExclude, {"fj.test"}));
+  manager.SetFilters(std::move(rows));
+  struct Step {
+    const char* group;
+    int type;
+  } steps[] = {
+      {"fj.rec", ftFilter}, {"fj.test", ftExclude}, {"alt.test", -1}, {"fj.rec", ftFilter}};
+  for (const Step& step : steps) {
+    TOverviewInfo info;
+    info.group = step.group;
+    int type;
+    manager.Check(info, type);
+    EXPECT_EQ(type, step.type) << step.group;
+  }
+  TFilterRows other;
+  other.push_back(groupRule(ftMark, {"alt.*"}));
+  manager.SetFilters(std::move(other));
+  TOverviewInfo info;
+  info.group = "fj.rec";
+  int type;
+  EXPECT_FALSE(manager.Check(info, type));
+  info.group = "alt.test";
+  EXPECT_TRUE(manager.Check(info, type));
+}
+
 TEST(FilterManagerTest, ManyThreadsCountEveryHit) {
   TFilterManager manager;
   TFilterRows rows;

@@ -86,6 +86,8 @@ class TFilter {
   // Safe from many threads at once on a prepared filter.
   bool Match(const TOverviewInfo& info, int& type) const;
   bool MatchGroup(std::string_view group) const;
+  // Match without the group test, for a caller that knows MatchGroup of info.group holds.
+  bool MatchArticle(const TOverviewInfo& info, int& type) const;
 
   // Copies every setting and the hit count; the copy is unprepared.
   void Assign(const TFilter& source);

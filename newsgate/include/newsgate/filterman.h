@@ -28,7 +28,8 @@ inline const TFilter& FilterAt(const TTaggedList& list, std::int32_t i) {
 
 // Scans never lock: the live list is an immutable, prepared snapshot that a change replaces as a
 // whole. Each thread keeps the snapshot it last used and takes the new one on its next scan, so a
-// scan never sees a half-built list and a list is deleted when its last scan is done.
+// scan never sees a half-built list and a list is deleted when its last scan is done. A thread also
+// keeps the group test of every filter for the newsgroup it last asked about.
 class TFilterManager {
  public:
   // The filter list dialog that Configure runs, installed by the dialog unit. It gets copies of the
@@ -61,7 +62,8 @@ class TFilterManager {
  private:
   static void PrepareAll(const TFilterRows& filters);
   void Publish(std::shared_ptr<const TTaggedList> list);
-  const TTaggedList& Live() const;
+  struct LiveCache;  // what a thread keeps between scans
+  LiveCache& Live() const;
 
   alignas(64) std::atomic<std::uint64_t> generation_{0};  // read by every scan, changed rarely
   alignas(64) mutable std::mutex mutex_;                  // guards live_

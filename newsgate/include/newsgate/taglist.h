@@ -21,7 +21,10 @@ class TTaggedList {
 
   // Appends a pair, growing the array by the growth step when it is full; returns its index.
   std::int32_t Add(std::int32_t tag, void* item);
-  void* Get(std::int32_t i) const;
+  void* Get(std::int32_t i) const {
+    if (i < 0 || i >= count_) OutOfBounds("Get:Out of bounds");
+    return array_[i].item;
+  }
   void Set(std::int32_t i, void* item);
   std::int32_t Count() const { return count_; }
   void Clear();  // count 0, capacity back to its initial size
@@ -33,6 +36,8 @@ class TTaggedList {
   void SetGrowthStep(std::int32_t step);  // 0 or below changes nothing
 
  private:
+  [[noreturn]] static void OutOfBounds(const char* message);
+
   struct Pair {
     std::int32_t tag;
     void* item;
