@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/fs.h"
+#include "MainFileTests.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "setup/Back.h"
@@ -18,16 +18,11 @@ namespace setup {
 
 namespace {
 
+using internal::FileExists;
 using std::string;
 
 // Shown at the bottom right when the script names no copyright lines.
 constexpr char kBuiltInBanner[] = "Orvane Standard Setup\r\nScript-driven installer";
-
-bool FileExists(const string& path) {
-  win::DWORD attributes = win::GetFileAttributesA(path);
-  return attributes != win::INVALID_FILE_ATTRIBUTES &&
-         (attributes & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 // The lines of a text file joined by CR LF, as a memo holds them; empty when it cannot be read.
 string ReadTextFile(const string& path) {
