@@ -193,25 +193,24 @@ void TYencConverter::FeedText(std::string_view line, std::string& out) {
 
 // The "begin" line waits for the next line, which may say that this is not the first part.
 void TYencConverter::BeginBlock(std::string_view line) {
-  TYencParams params;
-  ParseYencHeader(line, params);
-  header_.assign("begin 644 ").append(params.Value("name"));
-  size_.assign(params.Value("size"));
+  params_ = TYencParams();
+  ParseYencHeader(line, params_);
+  header_.assign("begin 644 ").append(params_.Value("name"));
+  size_.assign(params_.Value("size"));
   UuTrailer = true;
   DecodedCount = 0;
   partLineDue_ = true;
   phase_ = apYenc;
 }
 
-// A "=ypart" line right after "=ybegin" tells which part this is; then the "begin" line goes out
-// for a single or first part.
+// A "=ypart" line right after "=ybegin" tells which part this is, its values added to those of
+// "=ybegin"; then the "begin" line goes out for a single or first part.
 void TYencConverter::TakePartLine(std::string_view line, std::string& out) {
   partLineDue_ = false;
   if (line.starts_with("=ypart")) {
-    TYencParams params;
-    ParseYencHeader(line, params);
-    if (DecimalOr(params.Value("part"), -1) != 1) header_.clear();
-    if (params.Value("end") != size_) UuTrailer = false;
+    ParseYencHeader(line, params_);
+    if (DecimalOr(params_.Value("part"), -1) != 1) header_.clear();
+    if (params_.Value("end") != size_) UuTrailer = false;
   }
   if (!header_.empty()) out.append(header_).append(kCrLf);
 }

@@ -3,9 +3,7 @@
 #include "newsgate/Yenc.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -348,39 +346,6 @@ TEST(YencPeerTest, DecodersRestoreTheFile) {
     ASSERT_EQ(Shell(cd + "uudecode -o decoded bodies"), 0);
     EXPECT_TRUE(ReadFile(dir.path() / "decoded") == file) << "uudecode";
   }
-}
-
-std::size_t ResidentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  std::size_t pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
-
-// A 1 GiB single part streams through with the output taken after every batch of lines, as the
-// relay sends it.
-TEST(YencMemoryTest, GibibytePartStreamsInBoundedMemory) {
-  const Lines block = YLines(RandomBytes(1 << 20, 7));
-  std::size_t blockBytes = 0;
-  for (const std::string& line : block) blockBytes += line.size() + 2;
-  const std::size_t before = ResidentBytes();
-
-  TYencConverter converter;
-  converter.Start(true);
-  std::string out;
-  converter.Feed("=ybegin line=128 size=1073741824 name=big.bin", out);
-  std::size_t fed = 0;
-  while (fed < (std::size_t{1} << 30)) {
-    for (std::size_t i = 0; i < block.size(); i += 64) {
-      out.clear();
-      for (std::size_t j = i; j < std::min(i + 64, block.size()); ++j)
-        converter.Feed(block[j], out);
-    }
-    fed += blockBytes;
-  }
-  converter.Feed("=yend size=1073741824", out);
-  EXPECT_TRUE(out.ends_with("`\r\nend\r\n"));
-  EXPECT_LE(ResidentBytes() - before, std::size_t{16} << 20);
 }
 
 }  // namespace

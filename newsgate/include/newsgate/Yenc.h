@@ -76,6 +76,7 @@ class TYencConverter {
   bool InBody = true;
   bool UuTrailer = false;     // this block is a single or last part: the end lines are due
   bool partLineDue_ = false;  // the line after "=ybegin" may be its "=ypart" line
+  TYencParams params_;        // of the "=ybegin" line and then its "=ypart" line
   std::string header_;        // the "begin" line still to send, or empty
   std::string size_;          // the "size" value of "=ybegin"
   std::size_t DecodedCount = 0;
