@@ -1,6 +1,8 @@
 #include "newsgate/filter.h"
 
-#include <limits>
+#include <string.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 #include "newsgate/commatext.h"
@@ -142,10 +144,14 @@ bool TFilter::MatchGroup(std::string_view group) const {
 bool TFilter::Occurs(std::string_view text, std::string_view keyword) const {
   if (keyword.empty()) return false;
   size_t boundary = 0;  // a character start at or before the candidate
-  for (size_t at = text.find(keyword); at != std::string_view::npos;
-       at = text.find(keyword, at + 1)) {
+  for (size_t from = 0; from < text.size();) {
+    const void* hit =
+        memmem(text.data() + from, text.size() - from, keyword.data(), keyword.size());
+    if (!hit) return false;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
     while (boundary < at) boundary += LeadBytes[static_cast<unsigned char>(text[boundary])] ? 2 : 1;
     if (boundary == at) return true;
+    from = at + 1;
   }
   return false;
 }
@@ -220,8 +226,9 @@ void TFilter::Save(TCustomIniFile& store, std::string_view section) const {
   store.WriteString(section, "Subject", Subject);
   store.WriteString(section, "From", From);
   store.WriteBool(section, "UseRegExp", UseRegExp == 1);
-  store.WriteInteger(section, "Size",
-                     static_cast<std::int32_t>(std::max<std::int64_t>(size, INT32_MIN)));
+  store.WriteInteger(
+      section, "Size",
+      static_cast<std::int32_t>(std::clamp<std::int64_t>(size, INT32_MIN, INT32_MAX)));
   store.WriteBool(section, "CheckSize", CheckSize);
   store.WriteBool(section, "CrossPost", CrossPost);
   store.WriteString(section, "Groups", GetCommaText(Groups));

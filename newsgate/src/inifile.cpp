@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -64,6 +65,9 @@ void WriteFileAtomically(std::string_view fileName, const std::string& bytes) {
   std::string temp = (host->parent_path() / ("." + host->filename().string() + ".XXXXXX")).string();
   const int fd = mkstemp(temp.data());
   if (fd < 0) CannotOpen(fileName);
+  // a replaced file keeps its permissions; a new one gets the usual ones rather than mkstemp's
+  struct stat old;
+  fchmod(fd, stat(host->c_str(), &old) == 0 ? old.st_mode & 07777 : 0644);
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
