@@ -50,7 +50,7 @@ std::string Saved(const TFilter& filter) {
   return ini.GetText();
 }
 
-struct RuleSpec {
+struct RuleRow {
   int type;
   bool matches;
   bool enabled = true;
@@ -59,7 +59,7 @@ struct RuleSpec {
 TEST(FilterManagerTest, Verdicts) {
   struct Case {
     const char* name;
-    std::vector<RuleSpec> rules;
+    std::vector<RuleRow> rules;
     bool caught;
     int type;
     std::vector<std::int32_t> hits;
@@ -93,7 +93,7 @@ TEST(FilterManagerTest, Verdicts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TFilterRows rows;
-    for (const RuleSpec& r : c.rules)
+    for (const RuleRow& r : c.rules)
       rows.push_back(Rule(r.type, r.matches ? "hit" : "miss", r.enabled));
     TFilterManager manager;
     manager.SetFilters(std::move(rows));

@@ -36,8 +36,9 @@ struct TListItemData {
 // returns the count.
 int SplitText(std::string_view text, std::vector<std::string>& list, char separator, int minimum);
 
-// A signed 32-bit count that many threads increment at once. Each thread adds on a cache line of
-// its own, so scans running side by side do not contend; the value is the sum (modulo 2^32).
+// A signed 32-bit count that many threads increment at once. Each thread adds on one of several
+// cache lines, chosen once per thread, so scans running side by side do not contend; the value is
+// the sum (modulo 2^32).
 class THitCounter {
  public:
   void Increment();
