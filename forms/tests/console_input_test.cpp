@@ -29,7 +29,7 @@ struct Window : TForm {
     browse->OnClick = [this] {
       if (auto path = App().BrowseForFolder("Folder", BIF_RETURNONLYFSDIRS)) folder->SetText(*path);
     };
-    OnCloseQuery = [this](bool& canClose) {
+    OnCloseQuery = [](bool& canClose) {
       canClose = App().MessageBox("Quit?", "Quit", MB_YESNO | MB_DEFBUTTON2) == IDYES;
     };
     SetCloseCommandEnabled(false);

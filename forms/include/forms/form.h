@@ -63,7 +63,8 @@ class TForm : public TControl {
   void Close();
   bool CloseQuery();  // asks OnCloseQuery
 
-  // Blocked while a modal form shown after it is up: its controls take no user input.
+  // True while a modal form is up that was shown when this form was already visible: the
+  // form's controls then take no user input.
   bool BlockedByModal() const { return blocked_ > 0; }
 
   // The user's close box or the Close command: refused (Unavailable) while that is disabled.
