@@ -57,14 +57,36 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
 }
 constexpr std::array<unsigned char, 256> kClass = MakeClasses();
 
+constexpr std::uint64_t kOnes = 0x0101010101010101;
+constexpr std::uint64_t kHighs = 0x8080808080808080;
+
+// Eight characters at once: whether one of them is "=", NUL, CR or LF.
+bool HasSpecial(std::uint64_t word) {
+  auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  return hasZero(word) | hasZero(word ^ (kOnes * '=')) | hasZero(word ^ (kOnes * '\r')) |
+         hasZero(word ^ (kOnes * '\n'));
+}
+
+// Each of eight characters minus 42, modulo 256: the high bit set first keeps borrows in the byte.
+std::uint64_t MinusFortyTwo(std::uint64_t word) {
+  return ((word | kHighs) - kOnes * 42) ^ (~word & kHighs);
+}
+
 // The uuencode character of each 6-bit value: a grave accent for 0.
 constexpr char kUuChar[65] = "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
 
+// The two characters of each 12-bit value, half of a group of three bytes.
+constexpr std::array<std::array<char, 2>, 4096> MakePairs() {
+  std::array<std::array<char, 2>, 4096> pairs{};
+  for (unsigned v = 0; v < 4096; ++v) pairs[v] = {kUuChar[v >> 6], kUuChar[v & 63]};
+  return pairs;
+}
+constexpr std::array<std::array<char, 2>, 4096> kUuPair = MakePairs();
+
 char* EncodeGroup(char* dst, unsigned b0, unsigned b1, unsigned b2) {
-  dst[0] = kUuChar[b0 >> 2];
-  dst[1] = kUuChar[((b0 & 3) << 4) | (b1 >> 4)];
-  dst[2] = kUuChar[((b1 & 15) << 2) | (b2 >> 6)];
-  dst[3] = kUuChar[b2 & 63];
+  unsigned group = b0 << 16 | b1 << 8 | b2;
+  std::memcpy(dst, kUuPair[group >> 12].data(), 2);
+  std::memcpy(dst + 2, kUuPair[group & 4095].data(), 2);
   return dst + 4;
 }
 
@@ -227,8 +249,16 @@ void TYencConverter::DecodeLine(std::string_view line, std::string& out) {
     const unsigned char* stop = in + std::min<std::size_t>(end - in, kDecodedSize - DecodedCount);
     unsigned char* dst = Decoded + DecodedCount;
     while (in < stop) {
+      std::uint64_t word;
+      if (stop - in >= 8 && (std::memcpy(&word, in, 8), !HasSpecial(word))) {
+        word = MinusFortyTwo(word);
+        std::memcpy(dst, &word, 8);
+        in += 8;
+        dst += 8;
+        continue;
+      }
       unsigned c = *in++;
-      if (kClass[c] != kPlain) [[unlikely]] {
+      if (kClass[c] != kPlain) {
         if (kClass[c] == kLineEnd || in == end || kClass[*in] == kLineEnd) {
           ended = true;
           break;

@@ -45,11 +45,12 @@ std::string Y(std::string_view bytes, bool escapeAll = false) {
   return Stuff(YEncode(bytes, escapeAll));
 }
 
-// The data of a yEnc post in lines of 128 characters or a little more, as the server sends them.
-Lines YLines(std::string_view bytes) {
+// The data of a yEnc post in lines of `length` characters or a little more, as the server sends
+// them.
+Lines YLines(std::string_view bytes, std::size_t length = 128) {
   Lines lines(1);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (lines.back().size() >= 128) lines.emplace_back();
+    if (lines.back().size() >= length) lines.emplace_back();
     lines.back() += YEncode(bytes.substr(i, 1));
   }
   if (lines.back().empty()) lines.pop_back();
@@ -286,7 +287,7 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
 // One article of a post of `total` parts (numbered from 1) as the newsreader saves it, with text
 // around the attachment or only its lines.
 std::string PartArticle(const std::string& file, std::size_t begin, std::size_t end, int part,
-                        int total, bool withText) {
+                        int total, bool withText, std::size_t lineLength) {
   const std::string n = std::to_string(part), count = std::to_string(total);
   Lines lines;
   if (withText)
@@ -297,7 +298,8 @@ std::string PartArticle(const std::string& file, std::size_t begin, std::size_t 
                   " name=data.bin");
   if (total > 1)
     lines.push_back("=ypart begin=" + std::to_string(begin + 1) + " end=" + std::to_string(end));
-  for (const std::string& line : YLines(std::string_view(file).substr(begin, end - begin)))
+  for (const std::string& line :
+       YLines(std::string_view(file).substr(begin, end - begin), lineLength))
     lines.push_back(line);
   lines.push_back("=yend size=" + std::to_string(end - begin));
   if (withText) lines.insert(lines.end(), {"-- ", "..signature"});
@@ -315,10 +317,12 @@ TEST(YencPeerTest, DecodersRestoreTheFile) {
     const char* name;
     std::size_t size;
     std::vector<std::size_t> cuts;
+    std::size_t lineLength = 128;
   };
   const Case cases[] = {
       {"single part", 100014, {}},
       {"single part, multiple of 45", 45 * 2000, {}},
+      {"single part in long lines", 100000, {}, 20000},
       {"three parts", 150000, {45 * 1000, 100001}},
   };
   for (const Case& c : cases) {
@@ -334,9 +338,9 @@ TEST(YencPeerTest, DecodersRestoreTheFile) {
     for (int part = 1; part <= total; ++part) {
       std::string name = "article" + std::to_string(part);
       WriteFile(dir.path() / name,
-                PartArticle(file, bounds[part - 1], bounds[part], part, total, true));
+                PartArticle(file, bounds[part - 1], bounds[part], part, total, true, c.lineLength));
       articles += " " + name;
-      bodies += PartArticle(file, bounds[part - 1], bounds[part], part, total, false);
+      bodies += PartArticle(file, bounds[part - 1], bounds[part], part, total, false, c.lineLength);
     }
     WriteFile(dir.path() / "bodies", bodies);
     const std::string cd = "cd '" + dir.path().string() + "' && ";
