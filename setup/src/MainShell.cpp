@@ -12,12 +12,7 @@
 
 namespace setup {
 
-SetupForms CreateSetupForms(ProgramStart start) {
-  SetupForms forms;
-  forms.frmBack = forms::CreateForm<TfrmBack>();
-  forms.frmMain = forms::CreateForm<TfrmMain>(std::move(start));
-  forms.frmStatus = forms::CreateForm<TfrmStatus>();
-  forms.frmCustomDlg = forms::CreateForm<TfrmCustomDlg>();
+void ConnectSetupForms(SetupForms& forms) {
   forms.frmBack->frmMain = forms.frmMain.get();
   forms.frmMain->frmBack = forms.frmBack.get();
   forms.frmMain->frmStatus = forms.frmStatus.get();
@@ -25,7 +20,6 @@ SetupForms CreateSetupForms(ProgramStart start) {
   forms.frmStatus->frmMain = forms.frmMain.get();
   forms.frmStatus->frmBack = forms.frmBack.get();
   forms.frmCustomDlg->frmMain = forms.frmMain.get();
-  return forms;
 }
 
 int RunSetup(forms::Application& app, ProgramStart start) {

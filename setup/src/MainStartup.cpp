@@ -67,6 +67,14 @@ void Tick(forms::TCheckBox* box, bool named, bool choicesEnabled) {
 
 }  // namespace
 
+string StartupFailures(const FolderValues& folders, bool scriptCopied) {
+  string failures;
+  if (folders.windowsMissing) failures += string(uitexts::kNoWindowsFolder) + "\r";
+  if (folders.systemMissing) failures += string(uitexts::kNoSystemFolder) + "\r";
+  if (!scriptCopied) failures += string(uitexts::kNoScript) + "\r";
+  return failures;
+}
+
 void TfrmMain::FormActivate() {
   if (!btnEvent->Caption().empty()) return;
   if (string failures = PrepareWorkFolder(); !failures.empty()) {
@@ -95,11 +103,8 @@ void TfrmMain::FormActivate() {
 
 // The folders, the mode, the work folder and the copies; the fatal failures found on the way.
 string TfrmMain::PrepareWorkFolder() {
-  string failures;
   SetCloseCommandEnabled(false);
   State.folders = DetermineFolders(FolderPart(start_.programFile));
-  if (State.folders.windowsMissing) failures += string(uitexts::kNoWindowsFolder) + "\r";
-  if (State.folders.systemMissing) failures += string(uitexts::kNoSystemFolder) + "\r";
   const string argument = start_.args.empty() ? string() : start_.args.front();
   State.mode = FileNamePart(argument) == "UNSETUP.INI" ? SetupMode::UnSetup : SetupMode::Setup;
   State.workFolder = CreateWorkFolder(State.folders.temp);
@@ -113,8 +118,7 @@ string TfrmMain::PrepareWorkFolder() {
     const string script = State.folders.source + "SETUP.INI";
     if (FileExists(script)) CopyOneFile(script, State.scriptCopy);
   }
-  if (!FileExists(State.scriptCopy)) failures += string(uitexts::kNoScript) + "\r";
-  return failures;
+  return StartupFailures(State.folders, FileExists(State.scriptCopy));
 }
 
 void TfrmMain::ShowFailedState(const string& failures) {

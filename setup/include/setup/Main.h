@@ -39,6 +39,10 @@ struct ProgramState {
   std::string messageText;            // the text of lblMessage
 };
 
+// The fatal failures of a start-up, one line each (closed by CR): no Windows folder, no System
+// folder, no copy of the script or log. Empty when the start-up can go on.
+std::string StartupFailures(const FolderValues& folders, bool scriptCopied);
+
 class TfrmMain : public forms::TForm {
  public:
   explicit TfrmMain(ProgramStart start);

@@ -19,7 +19,21 @@ struct SetupForms {
   forms::FormPtr<TfrmStatus> frmStatus;
   forms::FormPtr<TfrmCustomDlg> frmCustomDlg;
 };
-SetupForms CreateSetupForms(ProgramStart start);
+
+// Makes each window know the others.
+void ConnectSetupForms(SetupForms& forms);
+
+// The windows with a main window of class Main (tests watch the runs through one of their own).
+template <class Main = TfrmMain>
+SetupForms CreateSetupForms(ProgramStart start) {
+  SetupForms forms;
+  forms.frmBack = forms::CreateForm<TfrmBack>();
+  forms.frmMain = forms::CreateForm<Main>(std::move(start));
+  forms.frmStatus = forms::CreateForm<TfrmStatus>();
+  forms.frmCustomDlg = forms::CreateForm<TfrmCustomDlg>();
+  ConnectSetupForms(forms);
+  return forms;
+}
 
 // The program on an Application: ends at once, silently, while another instance runs; otherwise
 // runs the windows until the main window closes, then offers the restart the install run asked
