@@ -77,6 +77,8 @@ TEST_F(StartupTest, InstallWithoutReadmeShowsTheMessagePageWithTheScriptsWords) 
 
   // The background: title, credit lines at the bottom right with their shadow.
   const TfrmBack& b = *forms.frmBack;
+  EXPECT_EQ(b.GradBox->BoundsRect(), (forms::TRect{0, 0, b.ClientWidth(), b.ClientHeight()}));
+  EXPECT_EQ(b.GradBox->StartColor(), forms::clBlue);
   EXPECT_EQ(b.Caption(), "Orvane Standard Version" + VersionText(SplitVersion(ProgramVersion())));
   for (const forms::TLabel* title : {b.lblBackTitle1, b.lblBackTitle2}) {
     EXPECT_EQ(title->Caption(), "Sample");

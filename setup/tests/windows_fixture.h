@@ -60,11 +60,14 @@ class WindowsTest : public testing_support::ScratchRootTest {
   // Creates the windows and runs the program until the main window closes; `atStart` runs at
   // the main window's first wait for the user, then the input ends (the window is asked to
   // close, and a closing question takes its default answer).
-  // Each run has an Application of its own.
+  // Answers queued before the first run are that run's; each later run has an Application of
+  // its own.
   void Run(std::vector<std::string> args = {}, std::function<void()> atStart = {}) {
-    forms = {};
-    app.reset();  // before the next one, so that the newest is always the one in use
-    app = std::make_unique<forms::TestApplication>();
+    if (forms.frmBack) {
+      forms = {};
+      app.reset();  // before the next one, so that the newest is always the one in use
+      app = std::make_unique<forms::TestApplication>();
+    }
     forms = CreateSetupForms<CountingMain>({kProgram, std::move(args)});
     if (atStart) app->QueueStep(atStart);
     app->Run(*forms.frmBack);
