@@ -6,7 +6,10 @@ namespace newsgate {
 
 void TProxyClient::DoArticle() {
   int code = Relay();
-  if (code == 220 || code == 222) ResponseState = rsArticle;
+  if (code == 220 || code == 222) {
+    ResponseState = rsArticle;
+    article_.Start(code == 222);
+  }
   PassStatus();
   ProcessUpstream(true);
   if (code != 220 && code != 222) CommandLine.clear();
@@ -25,9 +28,12 @@ void TProxyClient::RelayArticle() {
       ended = true;
       break;
     }
-    out_.append(line).append("\r\n");
+    article_.Feed(line, out_);
   }
-  if (ended) out_.append(".\r\n");
+  if (ended) {
+    article_.Finish(out_);
+    out_.append(".\r\n");
+  }
   if (!out_.empty()) SendToClient(out_);
   ConsumeUpstream(used);
   if (ended) {

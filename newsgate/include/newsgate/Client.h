@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "newsgate/Yenc.h"
 #include "platform/net.h"
 
 namespace forms {
@@ -184,6 +185,7 @@ class TProxyClient {
   std::uint64_t lastServerData_ = 0;
   std::vector<std::string_view> lines_;  // the current batch, pointing into UpstreamBuffer
   std::string out_;                      // what the current batch sends
+  TYencConverter article_;               // the conversion of the article in progress
 };
 
 }  // namespace newsgate
