@@ -1,0 +1,34 @@
+// Every Japanese text of the windows is the Shift-JIS form of the UTF-8 text beside it.
+#include "setup/MainTexts.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+namespace setup::uitexts {
+namespace {
+
+std::string ToCp932(std::string_view utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no converter>";
+  std::string out(utf8.size() * 2, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size(), outLeft = out.size();
+  char* o = out.data();
+  size_t result = iconv(cd, &in, &inLeft, &o, &outLeft);
+  iconv_close(cd);
+  if (result == static_cast<size_t>(-1)) return "<not convertible>";
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+TEST(MainTextsTest, BytesAreTheShiftJisOfTheirText) {
+#define SETUP_UI_TEXT_CHECK(name, utf8, sjis) EXPECT_EQ(ToCp932(utf8), std::string(sjis)) << #name;
+  SETUP_UI_TEXTS(SETUP_UI_TEXT_CHECK)
+#undef SETUP_UI_TEXT_CHECK
+}
+
+}  // namespace
+}  // namespace setup::uitexts
