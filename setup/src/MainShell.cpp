@@ -50,7 +50,9 @@ std::string ArgumentPath(const std::string& argument) {
                          std::isalpha(static_cast<unsigned char>(argument[0])) &&
                          argument[1] == ':';
   if (argument.empty() || drivePath) return argument;
-  return win::WindowsPath(std::filesystem::absolute(argument).lexically_normal());
+  std::error_code error;
+  std::filesystem::path host = std::filesystem::absolute(argument, error);
+  return error ? argument : win::WindowsPath(host.lexically_normal());
 }
 
 std::string RunningProgramFile() {
