@@ -182,8 +182,9 @@ TEST(YencConverterTest, DecodesEscapesAndStopsAtBadOnes) {
     const char* uu;
   };
   const Case cases[] = {
-      {Y("Cat", true), "#0V%T"},                          // every character escaped
-      {Y("AA") + "=", "\"04$`"},                          // "=" at the end yields nothing
+      {Y("Cat", true), "#0V%T"},             // every character escaped
+      {Y("\xd6\xe0\xe3\x13"), "$UN#C$P``"},  // bytes that encode to NUL, LF, CR and "="
+      {Y("AA") + "=", "\"04$`"},             // "=" at the end yields nothing
       {Y("A") + std::string(1, '\0') + Y("A"), "!00``"},  // NUL ends the line
       {Y("A") + "\r" + Y("A"), "!00``"},
       {Y("A") + "=\n" + Y("A"), "!00``"},
