@@ -75,7 +75,6 @@ class TfrmMain : public forms::TForm {
   TfrmStatus* frmStatus = nullptr;
   TfrmCustomDlg* frmCustomDlg = nullptr;
 
-  const ProgramStart& Start() const { return start_; }
   ProgramState State;
   // Set by the install run when the script asks for a restart; read after the window closed.
   bool RestartRequested = false;
