@@ -44,18 +44,18 @@ string ReadTextFile(const string& path) {
 
 // The string value that [DefaultFolder] ReferRegistry names; empty when the key does not exist.
 string RegistryFolder(const string& refer) {
-  ReferRegistry spec = ParseReferRegistry(refer);
+  ReferRegistry parsed = ParseReferRegistry(refer);
   win::RegKey key;
   string value;
-  if (win::RegKey::Open(spec.key.root(), spec.key.openPath(), key) == win::ERROR_SUCCESS)
-    key.QueryString(spec.valueName, value);
+  if (win::RegKey::Open(parsed.key.root(), parsed.key.openPath(), key) == win::ERROR_SUCCESS)
+    key.QueryString(parsed.valueName, value);
   return value;
 }
 
 // The profile value that [DefaultFolder] ReferIniFile names.
 string IniFileFolder(const string& refer, const FolderValues& folders) {
-  ReferIniFile spec = ParseReferIniFile(refer, folders);
-  return ReadIniString(spec.section, spec.key, "", spec.file);
+  ReferIniFile parsed = ParseReferIniFile(refer, folders);
+  return ReadIniString(parsed.section, parsed.key, "", parsed.file);
 }
 
 // Ticks a shortcut box that a [ShortCut] name asks for.
