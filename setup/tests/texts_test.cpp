@@ -1,4 +1,5 @@
 // Every Japanese text of the program is the Shift-JIS form of the UTF-8 text beside it.
+#include "setup/MainTexts.h"
 #include "setup/Texts.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace setup::texts {
+namespace setup {
 namespace {
 
 std::string ToCp932(std::string_view utf8) {
@@ -27,8 +28,9 @@ std::string ToCp932(std::string_view utf8) {
 TEST(TextsTest, BytesAreTheShiftJisOfTheirText) {
 #define SETUP_TEXT_CHECK(name, utf8, sjis) EXPECT_EQ(ToCp932(utf8), std::string(sjis)) << #name;
   SETUP_TEXTS(SETUP_TEXT_CHECK)
+  SETUP_UI_TEXTS(SETUP_TEXT_CHECK)
 #undef SETUP_TEXT_CHECK
 }
 
 }  // namespace
-}  // namespace setup::texts
+}  // namespace setup
