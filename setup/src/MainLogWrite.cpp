@@ -22,9 +22,9 @@ namespace {
 class LogFile {
  public:
   explicit LogFile(std::string path) : path_(std::move(path)) {
-    // A file left by a run that ended before its log was complete.
-    DeletePath(path_, SetupMode::Setup);
-    if (internal::Exists(path_)) error_ = win::ERROR_ACCESS_DENIED;
+    // A file left by a run that ended before its log was complete; the log starts empty.
+    win::DWORD code = DeletePath(path_, SetupMode::Setup);
+    if (internal::Exists(path_)) error_ = code ? code : win::ERROR_ACCESS_DENIED;
   }
 
   const std::string& path() const { return path_; }
