@@ -103,11 +103,19 @@ stdfs::path MoveTarget(std::string_view target, const stdfs::path& resolved,
   return resolved.parent_path() / AnsiToUtf8(parts.name);
 }
 
-DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struct stat& st) {
+DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struct stat& st,
+               bool replace) {
   if (DWORD injected = testing::InjectedWriteError(target)) return injected;
   struct stat existing;
   const bool exists = lstat(target.c_str(), &existing) == 0;
-  if (exists && !SameEntry(existing, st)) return ERROR_ALREADY_EXISTS;
+  if (exists && !SameEntry(existing, st)) {
+    // only a file replaces a file; folders are never replaced
+    if (!replace || S_ISDIR(existing.st_mode) || S_ISDIR(st.st_mode)) return ERROR_ALREADY_EXISTS;
+    if (!(existing.st_mode & S_IWUSR)) return ERROR_ACCESS_DENIED;
+    // the replacing file's data reaches the disk before the rename that makes it the only copy
+    FileDescriptor data(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (data.get() < 0 || fsync(data.get()) != 0) return ErrorFromErrno(errno, source);
+  }
   const int err = exists ? (rename(source.c_str(), target.c_str()) == 0 ? 0 : errno)
                          : RenameNoReplace(source, target);
   if (err == EXDEV && S_ISREG(st.st_mode)) {
@@ -156,13 +164,17 @@ BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExis
 }
 
 BOOL MoveFileA(std::string_view source, std::string_view target) {
+  return MoveFileExA(source, target, 0);
+}
+
+BOOL MoveFileExA(std::string_view source, std::string_view target, DWORD flags) {
   stdfs::path from, to;
   DWORD code = Resolve(source, from);
   if (!code) code = Resolve(target, to);
   if (code) return Fail(code);
   struct stat st;
   if (lstat(from.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno, from));
-  code = MoveHost(from, MoveTarget(target, to, st), st);
+  code = MoveHost(from, MoveTarget(target, to, st), st, (flags & MOVEFILE_REPLACE_EXISTING) != 0);
   return code ? Fail(code) : TRUE;
 }
 

@@ -322,6 +322,20 @@ TEST_F(FsTest, FoldersAndMovesSucceed) {
   EXPECT_FALSE(stdfs::exists(Host("Renamed")));
 }
 
+TEST_F(FsTest, MoveWithReplaceSwapsOnlyFiles) {
+  Write("m/old.ini", "old");
+  Write("m/new.tmp", "new");
+  EXPECT_FALSE(win::MoveFileA("C:\\m\\new.tmp", "C:\\m\\old.ini"));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(win::MoveFileExA("C:\\m\\new.tmp", "C:\\M\\OLD.INI", win::MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(Names("m"), std::vector<std::string>{"old.ini"});
+  EXPECT_EQ(Read("m/old.ini"), "new");
+
+  Write("m/folder/inside.txt", "1");
+  EXPECT_FALSE(win::MoveFileExA("C:\\m\\old.ini", "C:\\m\\folder", win::MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+}
+
 TEST_F(FsTest, FreeSpaceAgreesBetweenBothCalls) {
   std::uint64_t available = 0, total = 0, free = 0;
   ASSERT_TRUE(win::GetDiskFreeSpaceExA("C:\\", &available, &total, &free));

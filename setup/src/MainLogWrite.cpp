@@ -135,12 +135,14 @@ LogWriteResult TUninstallLog::Write(const UninstallLogRun& run, const LogStatus&
   }
   file.Put("ProgramID", "ID", run.programId);
 
-  // The complete new log replaces the old one at once (the copy writes a temporary file of its
-  // own and renames it over the target); an incomplete one never does.
+  // The complete new log replaces the old one in one rename; an incomplete one never does.
   win::DWORD code = file.error();
-  if (!code) code = CopyOneFile(file.path(), logPath_);
-  if (code) Report(result, logPath_, code);
-  DeletePath(file.path(), SetupMode::Setup);
+  if (!code && !win::MoveFileExA(file.path(), logPath_, win::MOVEFILE_REPLACE_EXISTING))
+    code = win::GetLastError();
+  if (code) {
+    Report(result, logPath_, code);
+    DeletePath(file.path(), SetupMode::Setup);
+  }
   return result;
 }
 

@@ -88,6 +88,10 @@ class FileSearch {
 BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExists);
 // Renames a file or folder; a file is copied across host file systems. 183 when the target exists.
 BOOL MoveFileA(std::string_view source, std::string_view target);
+// With MOVEFILE_REPLACE_EXISTING a file replaces an existing file in one rename (5 when that file
+// is read-only); a folder is never replaced.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+BOOL MoveFileExA(std::string_view source, std::string_view target, DWORD flags);
 // 5 for a folder or a read-only file.
 BOOL DeleteFileA(std::string_view path);
 // One level: 183 when the path exists, 3 when its parent folder does not.
