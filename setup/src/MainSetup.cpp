@@ -222,7 +222,7 @@ void TSetupRun::ShowFailureDetails() {
   main_.Show();
   status_.Hide();
   forms::Application& app = forms::App();
-  // An application that is ending takes no more presses.
+  // An application that is ending (the program was interrupted) takes no more presses.
   do {
     app.Sleep(200);
     app.ProcessMessages();
