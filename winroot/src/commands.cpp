@@ -16,15 +16,19 @@ void Usage(std::ostream& err) {
          "       winroot reg add KEY [/v NAME] [/t TYPE] [/d DATA]\n"
          "       winroot reg delete KEY [/v NAME]\n"
          "       winroot ini get FILE SECTION KEY [DEFAULT]\n"
-         "       winroot ini set FILE SECTION KEY [VALUE]\n";
+         "       winroot ini set FILE SECTION KEY [VALUE]\n"
+         "       winroot uninstall [NAME [OPTION...]]\n";
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
-  static const std::map<std::string, Command> commands = {
-      {"info", RunInfo}, {"path", RunPath}, {"reg", RunReg}, {"ini", RunIni}};
+  static const std::map<std::string, Command> commands = {{"info", RunInfo},
+                                                          {"path", RunPath},
+                                                          {"reg", RunReg},
+                                                          {"ini", RunIni},
+                                                          {"uninstall", RunUninstall}};
   if (args.empty()) {
     Usage(err);
     return 1;
