@@ -137,7 +137,7 @@ class Server {
     bool reset = false;          // RST instead of an orderly close
   };
 
-  std::string greeting = "200 fixture news server ready";
+  std::string greeting = "200 fixture news server ready";  // empty: close at once
   std::map<std::string, std::string> users;  // name -> password; empty: no login needed
   // The test's own reply to a command line (raw bytes), or nullopt for the usual answer.
   std::function<std::optional<std::string>(const std::string& line)> onCommand;
@@ -209,14 +209,14 @@ class Server {
   };
   struct Reply {
     std::string text;
-    std::string_view tail;  // sent after text: a stored article body
+    std::string_view tail = {};  // sent after text: a stored article body
   };
   struct Session {
     int fd;
     LineReader reader;
-    std::string user;
+    std::string user = {};
     bool authed = false;
-    std::string group;
+    std::string group = {};
   };
 
   void AcceptLoop() {
@@ -247,7 +247,7 @@ class Server {
 
   void Serve(int fd) {
     Session s{fd, LineReader(fd, -1)};
-    if (!greeting.empty() && !SendAllFd(fd, greeting + "\r\n")) return;
+    if (greeting.empty() || !SendAllFd(fd, greeting + "\r\n")) return;
     while (auto line = s.reader.ReadLine()) {
       {
         std::lock_guard lock(mutex_);
@@ -306,6 +306,7 @@ class Server {
       return {out + ".\r\n"};
     }
     if (word == "ARTICLE" || word == "BODY" || word == "HEAD" || word == "STAT") {
+      if (s.group.empty() && !arg.starts_with("<")) return {"412 no newsgroup selected\r\n"};
       const Stored* found = Find(s, arg);
       if (!found)
         return {arg.starts_with("<") ? "430 no such article\r\n" : "423 no such article\r\n"};
@@ -355,7 +356,6 @@ class Server {
           if (stored.article.messageId == arg) return &stored;
       return nullptr;
     }
-    if (s.group.empty()) return nullptr;
     auto& articles = groups_[s.group];
     auto it = articles.find(std::atoll(arg.c_str()));
     return it == articles.end() ? nullptr : &it->second;

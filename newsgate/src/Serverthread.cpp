@@ -41,6 +41,10 @@ void TServerThread::ServeConnection() {
       std::make_unique<TProxyClient>(*ClientSocket(), Row, win::net::SystemNetwork(), &Wake());
   bool dirty = true;
   while (!Terminated() && session->Connected()) {
+    if (dirty) {
+      app.Synchronize([&] { session->UpdateRow(); });
+      dirty = false;
+    }
     if (session->WaitForEvents(kIdleWaitMs) && !Terminated()) {
       if (ClientSocket()->Available() == 0) break;  // the newsreader closed the connection
       if (ServerSocket()->OnClientRead)
@@ -48,10 +52,6 @@ void TServerThread::ServeConnection() {
       else
         session->ReadClient();
       dirty = true;
-    }
-    if (dirty) {
-      app.Synchronize([&] { session->UpdateRow(); });
-      dirty = false;
     }
   }
 }
