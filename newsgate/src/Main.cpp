@@ -74,12 +74,12 @@ std::string ListenErrorText(const TListenAddress& listen, win::DWORD error) {
 
 TFormMain::TFormMain(const TListenAddress& listen) : TForm("FormMain") {
   SetCaption(texts::kMainCaption);
-  SetWidth(637);
-  SetHeight(259);
   SetPosition(forms::poDefaultPosOnly);
   SetColor(forms::clBtnFace);
   SetFont(UiFont());
   CreateMenu();
+  SetWidth(637);  // the outer size, menu bar included
+  SetHeight(259);
   CreateClientList();
   StatusBar1 = Add<forms::TStatusBar>("StatusBar1");
   StatusBar1->SetHeight(19);

@@ -25,6 +25,7 @@ struct TFixedFileInfo {
   std::uint32_t FileVersionMS = 0;
   std::uint32_t FileVersionLS = 0;
   std::uint32_t FileFlags = 0;
+  bool operator==(const TFixedFileInfo&) const = default;
 };
 
 namespace version_detail {
