@@ -283,6 +283,9 @@ class Server {
     if (word == "DATE") return {"111 20240101000000\r\n"};
     if (word == "POST" || word == "IHAVE") return {Receive(s, word == "POST")};
     std::lock_guard lock(mutex_);
+    if (word == "LIST" && UpperWord(arg) == "OVERVIEW.FMT")
+      return {"215 order of fields\r\nSubject:\r\nFrom:\r\nDate:\r\nMessage-ID:\r\n"
+              "References:\r\nBytes:\r\nLines:\r\nXref:full\r\n.\r\n"};
     if (word == "LIST") {
       std::string out = "215 list of newsgroups follows\r\n";
       for (auto& [name, articles] : groups_) out += name + " " + Range(articles) + " y\r\n";
