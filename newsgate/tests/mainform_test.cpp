@@ -56,7 +56,15 @@ class MainFormTest : public WindowTest {
 };
 
 TEST_F(MainFormTest, TheDesign) {
+  TFilterRows stored;
+  stored.push_back(std::make_unique<TFilter>());
+  stored.back()->Subject = "stored";
+  FilterManager->SetFilters(std::move(stored));
+  FilterManager->Save();
+  FilterManager = std::make_unique<TFilterManager>();
   auto main = forms::CreateForm<TFormMain>(kAnyFreePort);
+  ASSERT_EQ(FilterManager->Filters()->Count(), 1) << "the window loads the stored filter list";
+  EXPECT_EQ(FilterAt(*FilterManager->Filters(), 0).Subject, "stored");
   EXPECT_EQ(main->Caption(), A("Feldrun[接続モニタ]"));
   EXPECT_EQ(main->Width(), 637);
   EXPECT_EQ(main->Height(), 259);
@@ -97,7 +105,6 @@ TEST_F(MainFormTest, TheDesign) {
   EXPECT_TRUE(main->ToolBar1->Controls().empty());
   EXPECT_EQ(main->ServerSocket.ThreadCacheSize, 5);
   EXPECT_TRUE(main->ServerSocket.Active());
-  EXPECT_NE(FilterManager, nullptr);
   const TListenAddress byDefault;
   EXPECT_EQ(byDefault.Address, "127.0.0.1") << "only this host reaches the proxy by default";
   EXPECT_EQ(byDefault.Port, 119);
