@@ -146,7 +146,9 @@ TEST_F(InstallCopyTest, ARefusedDiskChangeEndsTheRunWithoutALog) {
 
 TEST_F(InstallCopyTest, FailedCopiesAreReportedAndNotLogged) {
   WriteInstallScript({"[CopyFile]", "File1=(App)GONE.TXT", "File2=(App)Full\\A.TXT",
-                      "File3=(App)\\LOCKED.TXT", "File4=(App)\\B.TXT"});
+                      "File3=(App)\\LOCKED.TXT", "File4=(App)\\B.TXT", "File5=(App)\\SUB,/W"});
+  WriteFile("C:\\dist\\SUB", "a file where a folder is");
+  MakeFolder("C:\\App\\SUB");
   WriteFile("C:\\dist\\A.TXT", "a");
   WriteFile("C:\\dist\\B.TXT", "b");
   WriteFile("C:\\dist\\LOCKED.TXT", "new");
@@ -159,14 +161,29 @@ TEST_F(InstallCopyTest, FailedCopiesAreReportedAndNotLogged) {
   Install();
   EXPECT_EQ(failureDetails,
             A("<File> C:\\dist\\GONE.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n") +
-                "<File> C:\\App\\Full\\A.TXT\r\n" + ErrorText(win::ERROR_DISK_FULL) + "\r\n");
+                "<File> C:\\App\\Full\\A.TXT\r\n" + ErrorText(win::ERROR_DISK_FULL) + "\r\n" +
+                "<File> C:\\App\\SUB\r\n" + ErrorText(win::ERROR_ACCESS_DENIED) + "\r\n");
   EXPECT_FALSE(Exists("C:\\App\\Full\\A.TXT"));
   EXPECT_EQ(ReadFile("C:\\App\\LOCKED.TXT"), "new") << "a read-only target is replaced";
   EXPECT_EQ(win::GetFileAttributesA("C:\\App\\LOCKED.TXT"), win::FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(LogFamily("DeleteFile", "File"),
             (std::vector<std::string>{"C:\\App\\LOCKED.TXT", "C:\\App\\B.TXT", kLog}));
-  EXPECT_EQ(progress,
-            (std::vector<std::string>{"0%(0/0)", "25%(1/4)", "50%(2/4)", "75%(3/4)", "100%(4/4)"}));
+  EXPECT_EQ(progress, (std::vector<std::string>{"0%(0/0)", "20%(1/5)", "40%(2/5)", "60%(3/5)",
+                                                "80%(4/5)", "100%(5/5)"}));
+}
+
+TEST_F(InstallCopyTest, ValuesWithoutAFileNameNameAMissingSource) {
+  WriteInstallScript({"[CopyFile]", "File1=,/S", "File2=|B.TXT", "File3=(App)\\"});
+  WriteFile("C:\\dist\\B.TXT", "b");
+  app->QueueAnswer(IDYES);
+  Install();
+  std::string report;
+  for (int n = 0; n < 3; ++n)
+    report += A("<File> C:\\dist\\\r\nコピー元のファイルが見つかりません．\r\n\r\n");
+  EXPECT_EQ(failureDetails, report);
+  EXPECT_EQ(SharedCount(""), 0);
+  EXPECT_FALSE(Exists("C:\\B.TXT"));
+  EXPECT_EQ(LogFamily("DeleteFile", "File"), std::vector<std::string>{kLog});
 }
 
 TEST_F(InstallCopyTest, ProgressFollowsTheSizesWhileTheyCanBeRead) {

@@ -217,9 +217,12 @@ TEST_F(InstallRunTest, FailuresAreSummedUpAndShownOnRequest) {
   WriteInstallScript({"[MakeFolder]", "Folder1=(App)No\\Parent", "[CopyFile]",
                       "File1=(App)GONE.TXT", "File2=(App)A.TXT"});
   WriteFile("C:\\dist\\A.TXT", "a");
+  // the uninstaller cannot be written either
+  win::testing::ScopedWriteError full("C:\\windows", win::ERROR_DISK_FULL);
   const std::string kReport =
       A("<Folder> C:\\App\\No\\Parent\\\r\n") + ErrorText(win::ERROR_PATH_NOT_FOUND) + "\r\n" +
-      A("<File> C:\\dist\\GONE.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n");
+      A("<File> C:\\dist\\GONE.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n") +
+      "<SetupFile> C:\\windows\\ZUREVAZ.EXE\r\n" + ErrorText(win::ERROR_DISK_FULL) + "\r\n";
   for (int answer : {IDYES, IDNO}) {
     NextRun();
     app->QueueAnswer(answer);
