@@ -146,7 +146,9 @@ TEST_F(InstallCopyTest, ARefusedDiskChangeEndsTheRunWithoutALog) {
 
 TEST_F(InstallCopyTest, FailedCopiesAreReportedAndNotLogged) {
   WriteInstallScript({"[CopyFile]", "File1=(App)GONE.TXT", "File2=(App)Full\\A.TXT",
-                      "File3=(App)\\LOCKED.TXT", "File4=(App)\\B.TXT", "File5=(App)\\SUB,/W"});
+                      "File3=(App)\\LOCKED.TXT", "File4=(App)\\B.TXT", "File5=(App)\\SUB,/W",
+                      "File6=(App)\\CUT.EX_"});
+  WriteFile("C:\\dist\\CUT.EX_", "SZDD\x88\xF0\x27\x33");  // a header cut short
   WriteFile("C:\\dist\\SUB", "a file where a folder is");
   MakeFolder("C:\\App\\SUB");
   WriteFile("C:\\dist\\A.TXT", "a");
@@ -162,14 +164,16 @@ TEST_F(InstallCopyTest, FailedCopiesAreReportedAndNotLogged) {
   EXPECT_EQ(failureDetails,
             A("<File> C:\\dist\\GONE.TXT\r\nコピー元のファイルが見つかりません．\r\n\r\n") +
                 "<File> C:\\App\\Full\\A.TXT\r\n" + ErrorText(win::ERROR_DISK_FULL) + "\r\n" +
-                "<File> C:\\App\\SUB\r\n" + ErrorText(win::ERROR_ACCESS_DENIED) + "\r\n");
+                "<File> C:\\App\\SUB\r\n" + ErrorText(win::ERROR_ACCESS_DENIED) + "\r\n" +
+                "<File> C:\\App\\CUT.EX_\r\n" + ErrorText(win::ERROR_FILE_NOT_FOUND) + "\r\n");
+  EXPECT_FALSE(Exists(Temp() + "EXPAND.DIZ"));
   EXPECT_FALSE(Exists("C:\\App\\Full\\A.TXT"));
   EXPECT_EQ(ReadFile("C:\\App\\LOCKED.TXT"), "new") << "a read-only target is replaced";
   EXPECT_EQ(win::GetFileAttributesA("C:\\App\\LOCKED.TXT"), win::FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(LogFamily("DeleteFile", "File"),
             (std::vector<std::string>{"C:\\App\\LOCKED.TXT", "C:\\App\\B.TXT", kLog}));
-  EXPECT_EQ(progress, (std::vector<std::string>{"0%(0/0)", "20%(1/5)", "40%(2/5)", "60%(3/5)",
-                                                "80%(4/5)", "100%(5/5)"}));
+  EXPECT_EQ(progress, (std::vector<std::string>{"0%(0/0)", "16%(1/6)", "33%(2/6)", "50%(3/6)",
+                                                "66%(4/6)", "83%(5/6)", "100%(6/6)"}));
 }
 
 TEST_F(InstallCopyTest, ValuesWithoutAFileNameNameAMissingSource) {
