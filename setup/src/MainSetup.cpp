@@ -2,7 +2,6 @@
 // uninstall entries of the script, the log, the failure summary and the completion.
 #include "setup/MainSetup.h"
 
-#include "MainFileTests.h"
 #include "forms/application.h"
 #include "forms/message_box.h"
 #include "platform/fs.h"
