@@ -1,5 +1,7 @@
 #include "newsgate/Serverthread.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "forms/application.h"
@@ -10,8 +12,13 @@ namespace newsgate {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // The longest wait of an idle connection; newsreader and server data end it at once.
 constexpr int kIdleWaitMs = 250;
+// Rows are refreshed at most this often: a busy connection does not wait for the UI thread after
+// every command, and the monitor is still current to the eye.
+constexpr auto kRowRefresh = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -40,12 +47,21 @@ void TServerThread::ServeConnection() {
   session =
       std::make_unique<TProxyClient>(*ClientSocket(), Row, win::net::SystemNetwork(), &Wake());
   bool dirty = true;
+  Clock::time_point refreshed = Clock::now() - kRowRefresh;
   while (!Terminated() && session->Connected()) {
+    int waitMs = kIdleWaitMs;
     if (dirty) {
-      app.Synchronize([&] { session->UpdateRow(); });
-      dirty = false;
+      auto due = refreshed + kRowRefresh;
+      if (Clock::now() >= due) {
+        app.Synchronize([&] { session->UpdateRow(); });
+        refreshed = Clock::now();
+        dirty = false;
+      } else {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+        waitMs = static_cast<int>(std::max<long long>(1, left));
+      }
     }
-    if (session->WaitForEvents(kIdleWaitMs) && !Terminated()) {
+    if (session->WaitForEvents(waitMs) && !Terminated()) {
       if (ClientSocket()->Available() == 0) break;  // the newsreader closed the connection
       if (ServerSocket()->OnClientRead)
         ServerSocket()->OnClientRead(*ClientSocket());
