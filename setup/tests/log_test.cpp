@@ -1,7 +1,6 @@
 // The uninstall log of an install run: its bytes, the merge with an earlier log, the uninstaller,
 // the shared record, the uninstall key, and an earlier log that survives every failure.
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -88,26 +87,6 @@ class LogTest : public testing_support::ScratchRootTest {
   const std::string windows = win::GetWindowsDirectoryA() + "\\";
   const std::string work = win::GetTempPathA() + "BSTMP1\\";
 };
-
-std::string ToCp932(std::string_view utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no converter>";
-  std::string out(utf8.size() * 2, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size(), outLeft = out.size();
-  char* o = out.data();
-  size_t result = iconv(cd, &in, &inLeft, &o, &outLeft);
-  iconv_close(cd);
-  if (result == static_cast<size_t>(-1)) return "<not convertible>";
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
-TEST(LogTextsTest, BytesAreTheShiftJisOfTheirText) {
-#define SETUP_LOG_TEXT_CHECK(name, utf8, sjis) EXPECT_EQ(ToCp932(utf8), std::string(sjis)) << #name;
-  SETUP_LOG_TEXTS(SETUP_LOG_TEXT_CHECK)
-#undef SETUP_LOG_TEXT_CHECK
-}
 
 TEST_F(LogTest, SmallInstallWritesEverySectionInOrder) {
   TUninstallLog log;

@@ -1,4 +1,6 @@
 // Every Japanese text of the program is the Shift-JIS form of the UTF-8 text beside it.
+#include "setup/MainLogTexts.h"
+#include "setup/MainSetupTexts.h"
 #include "setup/MainTexts.h"
 #include "setup/Texts.h"
 
@@ -29,6 +31,8 @@ TEST(TextsTest, BytesAreTheShiftJisOfTheirText) {
 #define SETUP_TEXT_CHECK(name, utf8, sjis) EXPECT_EQ(ToCp932(utf8), std::string(sjis)) << #name;
   SETUP_TEXTS(SETUP_TEXT_CHECK)
   SETUP_UI_TEXTS(SETUP_TEXT_CHECK)
+  SETUP_RUN_TEXTS(SETUP_TEXT_CHECK)
+  SETUP_LOG_TEXTS(SETUP_TEXT_CHECK)
 #undef SETUP_TEXT_CHECK
 }
 
