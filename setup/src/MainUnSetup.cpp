@@ -11,7 +11,6 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "setup/Back.h"
-#include "setup/CusDlg.h"
 #include "setup/MainTexts.h"
 #include "setup/MainUnSetupTexts.h"
 #include "setup/Status.h"
