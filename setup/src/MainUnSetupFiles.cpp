@@ -1,7 +1,6 @@
 // The files, shortcuts and folders of an uninstall run, and the setup folder itself.
 #include "MainUnSetupRun.h"
 #include "forms/message_box.h"
-#include "platform/errors.h"
 #include "setup/CusDlg.h"
 #include "setup/MainShared.h"
 #include "setup/MainTexts.h"
