@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "forms/application.h"
 #include "newsgate/FormLayout.h"
 #include "newsgate/Texts.h"
 #include "newsgate/strconv.h"

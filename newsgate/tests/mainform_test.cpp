@@ -5,9 +5,7 @@
 
 #include <chrono>
 #include <regex>
-#include <thread>
 
-#include "newsgate/About.h"
 #include "newsgate/Main.h"
 #include "newsgate/MainProgram.h"
 #include "nntp_fixture.h"

@@ -4,7 +4,6 @@
 // each served by a thread of their own. The rows are changed only on the UI thread, by the
 // connection threads' synchronised steps.
 #include <cstdint>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
