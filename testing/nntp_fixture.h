@@ -284,8 +284,9 @@ class Server {
     if (word == "POST" || word == "IHAVE") return {Receive(s, word == "POST")};
     std::lock_guard lock(mutex_);
     if (word == "LIST" && UpperWord(arg) == "OVERVIEW.FMT")
-      return {"215 order of fields\r\nSubject:\r\nFrom:\r\nDate:\r\nMessage-ID:\r\n"
-              "References:\r\nBytes:\r\nLines:\r\nXref:full\r\n.\r\n"};
+      return {
+          "215 order of fields\r\nSubject:\r\nFrom:\r\nDate:\r\nMessage-ID:\r\n"
+          "References:\r\nBytes:\r\nLines:\r\nXref:full\r\n.\r\n"};
     if (word == "LIST") {
       std::string out = "215 list of newsgroups follows\r\n";
       for (auto& [name, articles] : groups_) out += name + " " + Range(articles) + " y\r\n";
