@@ -179,6 +179,8 @@ bool ConsoleApplication::WaitForUser(TForm*) {
   return true;
 }
 
+bool ConsoleApplication::UserInputEnded() const { return in_->Ended(); }
+
 void ConsoleApplication::PumpInput() {
   while (const std::string* line = in_->Peek(false, WakeFd())) {
     std::optional<Command> command = ParseCommand(*line);

@@ -134,6 +134,18 @@ TEST(ConsoleInput, EndOfInputClosesTheMainFormThroughItsCloseQuery) {
   EXPECT_EQ(Lines(out, "message box").size(), 1u) << "refused, then asked no more: the end";
 }
 
+TEST(ConsoleInput, AWaitForAPressThroughProcessMessagesEndsWithTheInput) {
+  Window window;
+  int turns = 0;
+  window.start->OnClick = [&] {
+    window.abort->SetEnabled(true);  // "press abort to go on", waited for by processing messages
+    while (window.abort->Enabled() && !App().UserInputEnded() && ++turns < 1000)
+      App().ProcessMessages();
+  };
+  Session(window, "click btnStart\n");
+  EXPECT_LT(turns, 1000) << "the wait went on after the input had ended";
+}
+
 TEST(ConsoleInput, ADialogTakesAPathOrAnEmptyLine) {
   testing_support::ScratchRoot root;
   const std::string host = (root.path() / "drive_c" / "Tools").string();

@@ -221,11 +221,12 @@ void TSetupRun::ShowFailureDetails() {
   main_.Show();
   status_.Hide();
   forms::Application& app = forms::App();
-  // An application that is ending (the program was interrupted) takes no more presses.
+  // An application that is ending (the program was interrupted) or whose input has ended takes
+  // no more presses.
   do {
     app.Sleep(200);
     app.ProcessMessages();
-  } while (main_.btnEvent->Enabled() && !app.Terminated());
+  } while (main_.btnEvent->Enabled() && !app.Terminated() && !app.UserInputEnded());
   main_.Hide();
   app.ProcessMessages();
   app.Sleep(500);

@@ -136,7 +136,7 @@ void UnSetupRun::ShowDetails() {
   m.ShowReadmePage(true);
   m.Show();
   m.frmStatus->Hide();
-  while (m.btnEvent->Enabled() && !app.Terminated()) {
+  while (m.btnEvent->Enabled() && !app.Terminated() && !app.UserInputEnded()) {
     app.Sleep(200);
     app.ProcessMessages();
   }

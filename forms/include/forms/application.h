@@ -43,6 +43,9 @@ class Application {
   TModalResult ShowModal(TForm& form);
   void Terminate() { terminated_ = true; }
   bool Terminated() const { return terminated_; }
+  // Whether the user's input has ended (a console whose standard input is at its end): a loop
+  // that waits for a press through ProcessMessages takes that as the default and stops waiting.
+  virtual bool UserInputEnded() const { return inputEnded_; }
 
   // Runs the steps other threads queued, then lets the frontend pass on the user input that is
   // pending (UI thread only).

@@ -42,6 +42,7 @@ class ConsoleApplication : public Application {
   int MessageBox(const std::string& text, const std::string& caption, UINT flags) override;
   std::optional<std::string> BrowseForFolder(const std::string& title, UINT flags) override;
   std::optional<std::string> ChooseFile(FileDialogKind kind, const FileDialogSpec& spec) override;
+  bool UserInputEnded() const override;
 
  protected:
   bool WaitForUser(TForm* modal) override;
