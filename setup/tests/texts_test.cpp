@@ -2,6 +2,7 @@
 #include "setup/MainLogTexts.h"
 #include "setup/MainSetupTexts.h"
 #include "setup/MainTexts.h"
+#include "setup/MainUnSetupTexts.h"
 #include "setup/Texts.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ TEST(TextsTest, BytesAreTheShiftJisOfTheirText) {
   SETUP_UI_TEXTS(SETUP_TEXT_CHECK)
   SETUP_RUN_TEXTS(SETUP_TEXT_CHECK)
   SETUP_LOG_TEXTS(SETUP_TEXT_CHECK)
+  SETUP_UNSETUP_TEXTS(SETUP_TEXT_CHECK)
 #undef SETUP_TEXT_CHECK
 }
 

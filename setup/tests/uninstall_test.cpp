@@ -1,7 +1,6 @@
 // The uninstall run from hand-written logs: every step, the shared-file and confirmation
 // questions, the failure report with its details page, and the end of the program.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include "platform/profile.h"
 #include "setup/MainUnSetupTexts.h"
@@ -27,26 +26,6 @@ constexpr char kSharedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Sha
 bool HasSharedCount(const std::string& path) {
   win::RegKey key;
   return win::RegKey::Open(HKEY::LocalMachine, kSharedKey, key) == 0 && key.HasValue(path);
-}
-
-std::string ToCp932(std::string_view utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no converter>";
-  std::string out(utf8.size() * 2, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size(), outLeft = out.size();
-  char* o = out.data();
-  size_t result = iconv(cd, &in, &inLeft, &o, &outLeft);
-  iconv_close(cd);
-  if (result == static_cast<size_t>(-1)) return "<not convertible>";
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
-TEST(UninstallTextsTest, BytesAreTheShiftJisOfTheirText) {
-#define UNSETUP_TEXT_CHECK(name, utf8, sjis) EXPECT_EQ(ToCp932(utf8), std::string(sjis)) << #name;
-  SETUP_UNSETUP_TEXTS(UNSETUP_TEXT_CHECK)
-#undef UNSETUP_TEXT_CHECK
 }
 
 TEST_F(UninstallTest, ARunUndoesEveryKindOfEntryAndEndsTheProgram) {
