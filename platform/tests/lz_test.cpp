@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
 #include "platform/paths.h"
 #include "platform/testing/write_errors.h"
 #include "scratch_root.h"
@@ -20,23 +21,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Listing;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 using namespace win;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> Listing(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // A header that stores the character `missing` and the expanded size `length`, then `data`.
 std::string Szdd(char missing, std::uint32_t length, const std::string& data = "") {

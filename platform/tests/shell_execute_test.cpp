@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "host_files.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "scratch_root.h"
@@ -16,12 +17,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
 using namespace win;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // A shell script that records its working folder and its arguments, one a line, in `record`.
 void WriteRecorder(const fs::path& script, const fs::path& record) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/testing/write_errors.h"
@@ -17,47 +18,15 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::LinkFields;
+using testing_support::Listing;
+using testing_support::ReadFile;
 using namespace win;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void WriteFile(const std::string& windowsPath, const std::string& bytes) {
   const fs::path host = *HostPath(windowsPath);
   fs::create_directories(host.parent_path());
   std::ofstream(host, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> Listing(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// The fields lnkinfo prints for a shortcut ("Local path", "Working directory", ...), its ANSI
-// strings read as Shift-JIS.
-std::map<std::string, std::string> LinkFields(const fs::path& link) {
-  const std::string command = "lnkinfo -c windows-932 '" + link.string() + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  EXPECT_NE(pipe, nullptr);
-  std::string output;
-  char buf[4096];
-  for (std::size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) output.append(buf, n);
-  EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << output;
-  std::map<std::string, std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = output.substr(start, end - start);
-    const std::size_t colon = line.find(": ");
-    if (line.empty() || line[0] != '\t' || colon == std::string::npos) continue;
-    std::string key = line.substr(1, colon - 1);
-    key.erase(key.find_last_not_of('\t') + 1);
-    fields[key] = line.substr(colon + 2);
-  }
-  return fields;
 }
 
 const std::string kWindowsProgram = [] {

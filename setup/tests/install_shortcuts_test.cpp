@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "host_files.h"
 #include "install_fixture.h"
 
 namespace setup {
@@ -18,25 +19,7 @@ const std::string kWindowsProgram = [] {
 
 // The fields lnkinfo shows for a shortcut file ("Local path", "Working directory" ...).
 std::map<std::string, std::string> LinkFields(const std::string& windowsPath) {
-  const std::string command =
-      "lnkinfo -c windows-932 '" + win::HostPath(windowsPath)->string() + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    output.append(buffer, n);
-  EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << output;
-  std::map<std::string, std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = output.substr(start, end - start);
-    const std::size_t colon = line.find(": ");
-    if (line.empty() || line[0] != '\t' || colon == std::string::npos) continue;
-    std::string key = line.substr(1, colon - 1);
-    key.erase(key.find_last_not_of('\t') + 1);
-    fields[key] = line.substr(colon + 2);
-  }
-  return fields;
+  return testing_support::LinkFields(*win::HostPath(windowsPath));
 }
 
 class InstallShortcutsTest : public InstallTest {};
