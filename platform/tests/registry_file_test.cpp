@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/registry.h"
+#include "reg_data.h"
 #include "scratch_root.h"
 
 namespace {
@@ -65,20 +66,8 @@ constexpr std::string_view kWineFile = R"REG(WINE REGISTRY Version 2
 
 constexpr std::string_view kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 
-std::vector<std::uint8_t> Utf16(std::u16string_view s) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : s) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return bytes;
-}
-
-std::vector<std::uint8_t> Sz(std::u16string_view s) {
-  std::vector<std::uint8_t> bytes = Utf16(s);
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using testing_support::Sz;
+using testing_support::Utf16;
 
 std::vector<std::string> Lines(std::string_view text) {
   std::vector<std::string> lines;

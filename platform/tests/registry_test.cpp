@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "reg_data.h"
 #include "scratch_root.h"
 
 namespace {
@@ -15,21 +16,8 @@ namespace {
 using namespace win;
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> Utf16(std::u16string_view s) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : s) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return bytes;
-}
-
-// A string as Windows stores it: UTF-16LE with its terminating zero.
-std::vector<std::uint8_t> Sz(std::u16string_view s) {
-  std::vector<std::uint8_t> bytes = Utf16(s);
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using testing_support::Sz;
+using testing_support::Utf16;
 
 class RegistryTest : public testing_support::ScratchRootTest {
  protected:

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "platform/registry.h"
+#include "reg_data.h"
 #include "scratch_root.h"
 #include "winroot/commands.h"
 
@@ -22,14 +23,7 @@ Result Reg(std::vector<std::string> args) {
   return {status, out.str(), err.str()};
 }
 
-std::vector<std::uint8_t> Utf16(std::u16string_view s) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : s) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return bytes;
-}
+using testing_support::Utf16;
 
 class RegTest : public testing_support::ScratchRootTest {};
 
