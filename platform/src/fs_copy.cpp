@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "fs_host.h"
+#include "paths_internal.h"
 #include "platform/codepage.h"
 #include "platform/testing/write_errors.h"
 
@@ -120,7 +121,13 @@ DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struc
                          : RenameNoReplace(source, target);
   if (err == EXDEV && S_ISREG(st.st_mode)) {
     if (DWORD code = CopyHostFile(source, target, true)) return code;
-    return unlink(source.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno, source);
+    if (unlink(source.c_str()) != 0) return ErrorFromErrno(errno, source);
+    paths::NoteEntryRemoved(source);
+    return ERROR_SUCCESS;
+  }
+  if (!err) {
+    paths::NoteEntryRemoved(source);
+    paths::NoteEntryAdded(target);
   }
   return ErrorFromErrno(err, target);
 }
@@ -149,7 +156,12 @@ DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool fa
                            : (rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno);
     code = ErrorFromErrno(err, target, ERROR_FILE_EXISTS);
   }
-  if (code) unlink(temporary.c_str());
+  if (code) {
+    unlink(temporary.c_str());
+    paths::NoteEntryRemoved(temporary);
+  } else {
+    paths::NoteEntryAdded(target);
+  }
   return code;
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "fs_host.h"
+#include "paths_internal.h"
 #include "platform/system.h"
 #include "platform/testing/write_errors.h"
 
@@ -38,7 +39,9 @@ DWORD RemoveEntry(const stdfs::path& host) {
   struct stat st;
   if (lstat(host.c_str(), &st) != 0) return ErrorFromErrno(errno, host);
   if (IsDriveRoot(host)) return ERROR_ACCESS_DENIED;
-  return RemoveTree(host, st.st_dev);
+  DWORD code = RemoveTree(host, st.st_dev);
+  if (lstat(host.c_str(), &st) != 0 && errno == ENOENT) paths::NoteEntryRemoved(host);
+  return code;
 }
 
 DWORD DeletePattern(std::string_view path) {
@@ -77,6 +80,7 @@ BOOL DeleteFileA(std::string_view path) {
   if (S_ISREG(st.st_mode) && (AttributesOf(host, st) & FILE_ATTRIBUTE_READONLY))
     return Fail(ERROR_ACCESS_DENIED);
   if (unlink(host.c_str()) != 0) return Fail(ErrorFromErrno(errno, host));
+  paths::NoteEntryRemoved(host);
   return TRUE;
 }
 
@@ -85,6 +89,7 @@ BOOL CreateDirectoryA(std::string_view path) {
   if (DWORD code = Resolve(path, host)) return Fail(code);
   if (DWORD injected = testing::InjectedWriteError(host)) return Fail(injected);
   if (mkdir(host.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno, host));
+  paths::NoteEntryAdded(host);
   return TRUE;
 }
 
@@ -99,6 +104,7 @@ BOOL RemoveDirectoryA(std::string_view path) {
   const bool isLink = lstat(host.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
   if ((isLink ? unlink(host.c_str()) : rmdir(host.c_str())) != 0)
     return Fail(ErrorFromErrno(errno, host, ERROR_DIR_NOT_EMPTY));
+  paths::NoteEntryRemoved(host);
   return TRUE;
 }
 

@@ -4,6 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <list>
+#include <mutex>
+#include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "paths_internal.h"
@@ -102,35 +107,157 @@ bool IsAscii(std::string_view s) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Whether a host name is the upper-cased ANSI name wanted without regard to case. ASCII names are
-// their own ANSI names and upper-case the same in every code page: no conversion for them.
-bool SameNoCase(std::string_view hostName, const std::string& wanted) {
+// The key a name is found by without regard to case: its upper-cased ANSI name; none for a host
+// name the code page cannot hold.
+std::optional<std::string> FoldedName(std::string_view hostName) {
   if (IsAscii(hostName)) {
-    if (hostName.size() != wanted.size()) return false;
-    for (size_t i = 0; i < hostName.size(); ++i) {
-      char c = hostName[i];
-      if ((c >= 'a' && c <= 'z' ? c - 0x20 : c) != wanted[i]) return false;
-    }
-    return true;
+    std::string folded(hostName);
+    for (char& c : folded) c = UpperLetter(c);
+    return folded;
   }
   std::optional<std::string> ansi = Utf8ToAnsiExact(hostName);
-  return ansi && MapUpperCase(*ansi) == wanted;
+  if (!ansi) return std::nullopt;
+  return MapUpperCase(*ansi);
 }
+
+// What a folder's listing is valid for: the folder's own entry as lstat reports it. Any change of
+// the folder's entries moves its modification and change times.
+struct FolderIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified{}, changed{};
+
+  static std::optional<FolderIdentity> Of(const fs::path& folder) {
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0) return std::nullopt;
+    return FolderIdentity{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+  }
+  bool SameEntry(const FolderIdentity& o) const { return device == o.device && inode == o.inode; }
+  bool operator==(const FolderIdentity& o) const {
+    return SameEntry(o) && modified.tv_sec == o.modified.tv_sec &&
+           modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+           changed.tv_nsec == o.changed.tv_nsec;
+  }
+};
+
+// Listings of the folders whose entries were last looked up without regard to case, so that a run
+// of lookups in one large folder lists it once. A listing is used only while the folder's identity
+// is unchanged, which shows changes by other processes. Changes this process makes through the
+// platform are entered into the listing (NoteEntryAdded, NoteEntryRemoved) instead of dropping it;
+// an own change is entered only within kFresh of a lookup that found the listing valid, since the
+// folder's new identity cannot tell whose changes it holds.
+//
+// Left open, a change by another process (for example a case variant of a name created in the
+// folder) that is not seen: one made after the listing was read but within the same timestamp tick
+// as the folder's last change, which leaves the folder's times as they were; and one made between
+// the lookup that found the listing valid and our own change entered after it, which is taken for
+// ours. Either stays unseen until the folder changes again by another route or its listing is
+// dropped; a lookup in that time may miss the variant and name a new entry beside it.
+class ListingCache {
+ public:
+  static ListingCache& Instance() {
+    static ListingCache* cache = [] {
+      auto* created = new ListingCache;  // lives as long as the process: handlers may run at exit
+      OnSystemRootChange([created] { created->Clear(); });
+      return created;
+    }();
+    return *cache;
+  }
+
+  std::optional<std::string> Find(const fs::path& folder, const std::string& part) {
+    const std::optional<FolderIdentity> identity = FolderIdentity::Of(folder);
+    if (!identity) return std::nullopt;
+    const std::string wanted = MapUpperCase(part);
+    std::lock_guard lock(mutex_);
+    Listing* listing = Current(folder, *identity);
+    if (!listing) listing = Store(folder, *identity);
+    if (!listing) return std::nullopt;
+    listing->checked = Clock::now();
+    auto found = listing->names.find(wanted);
+    if (found == listing->names.end()) return std::nullopt;
+    return *found->second.begin();
+  }
+
+  // After this process added (or removed) the entry name of folder.
+  void Note(const fs::path& folder, const std::string& name, bool added) {
+    std::lock_guard lock(mutex_);
+    auto at = Position(folder);
+    if (at == listings_.end()) return;
+    const std::optional<FolderIdentity> identity = FolderIdentity::Of(folder);
+    if (!identity || !identity->SameEntry(at->identity) || Clock::now() - at->checked > kFresh) {
+      listings_.erase(at);
+      return;
+    }
+    at->identity = *identity;
+    const std::optional<std::string> key = FoldedName(name);
+    if (!key) return;
+    if (added) {
+      at->names[*key].insert(name);
+    } else if (auto found = at->names.find(*key); found != at->names.end()) {
+      found->second.erase(name);
+      if (found->second.empty()) at->names.erase(found);
+    }
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    listings_.clear();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr size_t kFolders = 8;
+  static constexpr auto kFresh = std::chrono::milliseconds(100);
+
+  struct Listing {
+    fs::path folder;
+    FolderIdentity identity;
+    UINT codePage = 0;
+    Clock::time_point checked;
+    // folded name -> the host names with it, in byte order (the first is the one found)
+    std::unordered_map<std::string, std::set<std::string>> names;
+  };
+
+  std::list<Listing>::iterator Position(const fs::path& folder) {
+    return std::find_if(listings_.begin(), listings_.end(),
+                        [&](const Listing& l) { return l.folder == folder; });
+  }
+
+  // The valid listing of folder, moved to the front; a stale one is dropped.
+  Listing* Current(const fs::path& folder, const FolderIdentity& identity) {
+    auto at = Position(folder);
+    if (at == listings_.end()) return nullptr;
+    if (!(at->identity == identity) || at->codePage != GetACP()) {
+      listings_.erase(at);
+      return nullptr;
+    }
+    listings_.splice(listings_.begin(), listings_, at);
+    return &listings_.front();
+  }
+
+  Listing* Store(const fs::path& folder, const FolderIdentity& identity) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return nullptr;
+    Listing listing{folder, identity, GetACP(), {}, {}};
+    while (const dirent* entry = readdir(dir)) {
+      std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      if (std::optional<std::string> key = FoldedName(name)) listing.names[*key].emplace(name);
+    }
+    closedir(dir);
+    listings_.push_front(std::move(listing));
+    if (listings_.size() > kFolders) listings_.pop_back();
+    return &listings_.front();
+  }
+
+  std::mutex mutex_;
+  std::list<Listing> listings_;  // most recently used first
+};
 
 // The entry of folder whose ANSI name equals part without regard to case; the first in byte order
 // when several do. Entries whose names the code page cannot hold never match.
 std::optional<std::string> FindNoCase(const fs::path& folder, const std::string& part) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return std::nullopt;
-  const std::string wanted = MapUpperCase(part);
-  std::optional<std::string> found;
-  while (const dirent* entry = readdir(dir)) {
-    std::string_view name = entry->d_name;
-    if (name == "." || name == ".." || (found && name >= *found)) continue;
-    if (SameNoCase(name, wanted)) found = name;
-  }
-  closedir(dir);
-  return found;
+  return ListingCache::Instance().Find(folder, part);
 }
 
 }  // namespace
@@ -139,6 +266,14 @@ std::optional<std::string> FullPathName(std::string_view path) {
   std::optional<WinPath> parsed = Parse(path);
   if (!parsed) return std::nullopt;
   return Join(*parsed);
+}
+
+void paths::NoteEntryAdded(const fs::path& entry) {
+  ListingCache::Instance().Note(entry.parent_path(), entry.filename().string(), true);
+}
+
+void paths::NoteEntryRemoved(const fs::path& entry) {
+  ListingCache::Instance().Note(entry.parent_path(), entry.filename().string(), false);
 }
 
 std::optional<fs::path> paths::DriveRootIn(const fs::path& dosdevices, char letter) {

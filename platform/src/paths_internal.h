@@ -10,4 +10,9 @@ namespace win::paths {
 std::optional<std::filesystem::path> DriveRootIn(const std::filesystem::path& dosdevices,
                                                  char letter);
 
+// After this process created or renamed to (added) or deleted or renamed away (removed) the host
+// entry, right after the change succeeded: keeps the cached listing of its folder in use.
+void NoteEntryAdded(const std::filesystem::path& entry);
+void NoteEntryRemoved(const std::filesystem::path& entry);
+
 }  // namespace win::paths

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/fs.h"
 #include "scratch_root.h"
 
 namespace {
@@ -131,6 +133,29 @@ TEST_F(PathsTest, ExistingComponentsAreFoundWithoutRegardToCase) {
       {"C:\\\x82\x60\x82\x61\x82\x62\\\x95\x5C", C() / u8"ａｂｃ" / u8"表"},  // full-width ABC
   };
   for (const Case& c : cases) EXPECT_EQ(win::HostPath(c.in), c.out) << c.in;
+}
+
+// Lookups in one folder reuse its listing; changes by another route are still seen, and the
+// platform's own changes keep the listing current.
+TEST_F(PathsTest, ListingsFollowChangesMadeBehindTheirBack) {
+  const fs::path dir = C() / "dir";
+  MakeFile(dir / "gone.txt");
+  // an older folder time, so that the changes below move it whatever the clock's resolution
+  fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  EXPECT_EQ(win::HostPath("C:\\DIR\\GONE.TXT"), dir / "gone.txt");
+  EXPECT_EQ(win::HostPath("C:\\DIR\\NEW.TXT"), dir / "NEW.TXT");
+
+  MakeFile(dir / "new.txt");
+  fs::remove(dir / "gone.txt");
+  EXPECT_EQ(win::HostPath("C:\\DIR\\NEW.TXT"), dir / "new.txt");
+  EXPECT_EQ(win::HostPath("C:\\DIR\\GONE.TXT"), dir / "GONE.TXT");
+
+  ASSERT_TRUE(win::CopyFileA("C:\\dir\\new.txt", "C:\\DIR\\Copy.txt", win::TRUE));
+  ASSERT_TRUE(win::CreateDirectoryA("C:\\DIR\\Sub"));
+  ASSERT_TRUE(win::DeleteFileA("C:\\DIR\\NEW.TXT"));
+  EXPECT_EQ(win::HostPath("C:\\DIR\\COPY.TXT"), dir / "Copy.txt");
+  EXPECT_EQ(win::HostPath("C:\\DIR\\SUB"), dir / "Sub");
+  EXPECT_EQ(win::HostPath("C:\\DIR\\NEW.TXT"), dir / "NEW.TXT");
 }
 
 TEST_F(PathsTest, NamesConvertBetweenShiftJisAndUtf8) {
