@@ -55,13 +55,14 @@ DWORD CopyData(int from, int to) {
   }
 }
 
-// Data, attributes and last-write time of the source into the open temporary file.
-DWORD FillCopy(int from, int to, const stdfs::path& source, const struct stat& st) {
+// Data, attributes and last-write time of the source into the open temporary file; on the disk
+// before the return when sync.
+DWORD FillCopy(int from, int to, const stdfs::path& source, const struct stat& st, bool sync) {
   if (DWORD code = CopyData(from, to)) return code;
   const DWORD hidden = AttributesOf(source, st) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   if (DWORD code = WriteDosAttributes(to, hidden | FILE_ATTRIBUTE_ARCHIVE)) return code;
   const timespec times[2] = {{0, UTIME_NOW}, st.st_mtim};
-  if (futimens(to, times) != 0 || fchmod(to, st.st_mode & 07777) != 0 || fsync(to) != 0)
+  if (futimens(to, times) != 0 || fchmod(to, st.st_mode & 07777) != 0 || (sync && fsync(to) != 0))
     return ErrorFromErrno(errno, {});
   return ERROR_SUCCESS;
 }
@@ -76,15 +77,34 @@ int RenameNoReplace(const stdfs::path& from, const stdfs::path& to) {
   return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// 0 or the errno value.
+int SyncFile(const std::string& path) {
+  FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return file.get() >= 0 && fsync(file.get()) == 0 ? 0 : errno;
+}
+
+// Renames the filled temporary file to the target; 0 or the errno value. Data not yet on the disk
+// never replaces a file: a target that appeared since it was checked waits for the sync.
+int PutInPlace(const std::string& temporary, const stdfs::path& target, bool failIfExists,
+               bool synced) {
+  if (failIfExists || !synced) {
+    const int err = RenameNoReplace(temporary, target);
+    if (err != EEXIST || failIfExists) return err;
+    if (const int syncErr = SyncFile(temporary)) return syncErr;
+  }
+  return rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
 bool SameEntry(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// 0 when the target may be written over (or does not exist).
-DWORD CheckTarget(const stdfs::path& target, const struct stat& source, bool failIfExists) {
+// 0 when the target may be written over (exists is set) or does not exist.
+DWORD CheckTarget(const stdfs::path& target, const struct stat& source, bool failIfExists,
+                  bool& exists) {
   struct stat st;
-  if (stat(target.c_str(), &st) != 0)
-    return errno == ENOENT ? ERROR_SUCCESS : ErrorFromErrno(errno, target);
+  exists = stat(target.c_str(), &st) == 0;
+  if (!exists) return errno == ENOENT ? ERROR_SUCCESS : ErrorFromErrno(errno, target);
   if (SameEntry(st, source)) return ERROR_SHARING_VIOLATION;
   if (failIfExists) return ERROR_FILE_EXISTS;
   if (S_ISDIR(st.st_mode) ||
@@ -120,7 +140,7 @@ DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struc
   const int err = exists ? (rename(source.c_str(), target.c_str()) == 0 ? 0 : errno)
                          : RenameNoReplace(source, target);
   if (err == EXDEV && S_ISREG(st.st_mode)) {
-    if (DWORD code = CopyHostFile(source, target, true)) return code;
+    if (DWORD code = CopyHostFile(source, target, true, true)) return code;
     if (unlink(source.c_str()) != 0) return ErrorFromErrno(errno, source);
     paths::NoteEntryRemoved(source);
     return ERROR_SUCCESS;
@@ -136,11 +156,14 @@ DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struc
 
 namespace fs_detail {
 
-DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists) {
+DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists,
+                   bool sync) {
   struct stat st;
   if (stat(source.c_str(), &st) != 0) return ErrorFromErrno(errno, source);
   if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
-  if (DWORD code = CheckTarget(target, st, failIfExists)) return code;
+  bool exists = false;
+  if (DWORD code = CheckTarget(target, st, failIfExists, exists)) return code;
+  sync = sync || exists;  // a replacement never loses the old data to a power loss
 
   FileDescriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (from.get() < 0) return ErrorFromErrno(errno, source);
@@ -148,14 +171,12 @@ DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool fa
   FileDescriptor to(mkostemp(temporary.data(), O_CLOEXEC));
   if (to.get() < 0) return ErrorFromErrno(errno, target);
 
-  DWORD code = FillCopy(from.get(), to.get(), source, st);
+  DWORD code = FillCopy(from.get(), to.get(), source, st, sync);
   if (!code) code = testing::InjectedWriteError(target);  // as if the data had not fit
   if (to.close() != 0 && !code) code = ErrorFromErrno(errno, {});
-  if (!code) {
-    int err = failIfExists ? RenameNoReplace(temporary, target)
-                           : (rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno);
-    code = ErrorFromErrno(err, target, ERROR_FILE_EXISTS);
-  }
+  if (!code)
+    code = ErrorFromErrno(PutInPlace(temporary, target, failIfExists, sync), target,
+                          ERROR_FILE_EXISTS);
   if (code) {
     unlink(temporary.c_str());
     paths::NoteEntryRemoved(temporary);
@@ -171,7 +192,7 @@ BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExis
   stdfs::path from, to;
   DWORD code = Resolve(source, from);
   if (!code) code = Resolve(target, to);
-  if (!code) code = CopyHostFile(from, to, failIfExists != FALSE);
+  if (!code) code = CopyHostFile(from, to, failIfExists != FALSE, false);
   return code ? Fail(code) : TRUE;
 }
 

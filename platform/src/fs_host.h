@@ -76,7 +76,9 @@ struct FolderEntry {
 DWORD MatchingEntries(const stdfs::path& folder, std::string_view pattern, bool withDots,
                       std::vector<FolderEntry>& entries);
 
-// Copies a host file as CopyFileA does; 0 or the Win32 code.
-DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists);
+// Copies a host file as CopyFileA does; 0 or the Win32 code. With sync the copy is on the disk
+// before the rename even when its name is new (a move that deletes the source next).
+DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists,
+                   bool sync);
 
 }  // namespace win::fs_detail

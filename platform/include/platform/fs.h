@@ -83,8 +83,10 @@ class FileSearch {
 
 // Copies data, permission bits (read-only, execute), HIDDEN and SYSTEM and the last-write time;
 // the copy has ARCHIVE. The target is replaced at once (temporary file in its folder, then rename),
-// so a failed copy leaves it as it was. Fails with 80 when failIfExists and the target exists, with
-// 5 when the target is a folder or read-only or hidden.
+// so a failed copy leaves it as it was; a replacing copy is on the disk before the rename, so that
+// a power loss cannot lose the old data, while a copy to a new name is not synced. Fails with 80
+// when failIfExists and the target exists, with 5 when the target is a folder or read-only or
+// hidden.
 BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExists);
 // Renames a file or folder; a file is copied across host file systems. 183 when the target exists.
 BOOL MoveFileA(std::string_view source, std::string_view target);
