@@ -256,15 +256,16 @@ std::optional<std::string> ConsoleApplication::BrowseForFolder(const std::string
 }
 
 std::optional<std::string> ConsoleApplication::ChooseFile(FileDialogKind kind,
-                                                          const FileDialogSpec& spec) {
+                                                          const FileDialogSpec& dialog) {
   std::vector<std::string> details;
-  if (!spec.Filter.empty()) details.push_back("filter: " + win::AnsiToUtf8(spec.Filter));
-  if (!spec.InitialDir.empty()) details.push_back("folder: " + win::AnsiToUtf8(spec.InitialDir));
-  if (!spec.FileName.empty()) details.push_back("file: " + win::AnsiToUtf8(spec.FileName));
+  if (!dialog.Filter.empty()) details.push_back("filter: " + win::AnsiToUtf8(dialog.Filter));
+  if (!dialog.InitialDir.empty())
+    details.push_back("folder: " + win::AnsiToUtf8(dialog.InitialDir));
+  if (!dialog.FileName.empty()) details.push_back("file: " + win::AnsiToUtf8(dialog.FileName));
   const bool open = kind == FileDialogKind::Open;
-  out_->DialogShown(open ? "open file" : "save file", spec.Title, details,
+  out_->DialogShown(open ? "open file" : "save file", dialog.Title, details,
                     "a file path, or an empty line to cancel");
-  return AskPath(open && (spec.Options & ofFileMustExist), false);
+  return AskPath(open && (dialog.Options & ofFileMustExist), false);
 }
 
 // A dialog takes a path or an empty line (cancel); a command or a message box answer is left for

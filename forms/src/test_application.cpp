@@ -26,9 +26,9 @@ std::optional<std::string> TestApplication::BrowseForFolder(const std::string& t
 }
 
 std::optional<std::string> TestApplication::ChooseFile(FileDialogKind kind,
-                                                       const FileDialogSpec& spec) {
+                                                       const FileDialogSpec& dialog) {
   return DialogAnswer(kind == FileDialogKind::Open ? DialogCall::OpenFile : DialogCall::SaveFile,
-                      spec.Title);
+                      dialog.Title);
 }
 
 std::optional<std::string> TestApplication::DialogAnswer(DialogCall::Kind kind,

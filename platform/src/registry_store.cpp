@@ -24,12 +24,12 @@ struct FileSpec {
 };
 
 const FileSpec& Spec(HiveFile file) {
-  static const FileSpec specs[] = {
+  static const FileSpec files[] = {
       {"system.reg", "\\\\Machine"},
       {"user.reg", "\\\\User\\\\S-1-5-21-0-0-0-1000"},
       {"userdef.reg", "\\\\User\\\\.Default"},
   };
-  return specs[static_cast<int>(file)];
+  return files[static_cast<int>(file)];
 }
 
 DWORD ErrorFromErrno(int error) {

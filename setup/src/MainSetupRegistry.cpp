@@ -49,9 +49,9 @@ void TSetupRun::WriteRegistry() {
 void TSetupRun::WriteRegistryEntry(const RegistryEntry& entry) {
   ShowStatus(runtexts::kSettingRegistry);
   CheckAbort();
-  const RegistryKeySpec spec = ParseRegistryKey(entry.key);
+  const RegistryKeySpec keySpec = ParseRegistryKey(entry.key);
   win::RegKey key;
-  if (win::RegKey::Create(spec.root(), spec.openPath(), key) != win::ERROR_SUCCESS) return;
+  if (win::RegKey::Create(keySpec.root(), keySpec.openPath(), key) != win::ERROR_SUCCESS) return;
   const RegistryValue value = ParseRegistryValue(entry.value, state_.folders);
   if (!value.empty) WriteValue(key, entry.name, value);
 }

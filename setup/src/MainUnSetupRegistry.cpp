@@ -31,8 +31,8 @@ bool RestoreClass(const string& extension, const string& previous) {
 // A value without a root macro names a key of the current user.
 void UnSetupRun::DeleteRegistryKeys() {
   for (const string& value : ReadFamily(state_.scriptCopy, "DeleteRegistry", "Key")) {
-    const RegistryKeySpec spec = ParseRegistryKey(value);
-    DeleteRegKey(spec.rootToken, spec.key);
+    const RegistryKeySpec keySpec = ParseRegistryKey(value);
+    DeleteRegKey(keySpec.rootToken, keySpec.key);
   }
 }
 

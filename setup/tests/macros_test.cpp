@@ -92,11 +92,11 @@ TEST(MacrosTest, RegistryKeys) {
       {"", "(Cuser)", "", "", HKEY::CurrentUser},
   };
   for (const Case& c : cases) {
-    RegistryKeySpec spec = ParseRegistryKey(c.value);
-    EXPECT_EQ(spec.rootToken, c.rootToken) << c.value;
-    EXPECT_EQ(spec.key, c.key) << c.value;
-    EXPECT_EQ(spec.openPath(), c.openPath) << c.value;
-    EXPECT_EQ(spec.root(), c.root) << c.value;
+    RegistryKeySpec keySpec = ParseRegistryKey(c.value);
+    EXPECT_EQ(keySpec.rootToken, c.rootToken) << c.value;
+    EXPECT_EQ(keySpec.key, c.key) << c.value;
+    EXPECT_EQ(keySpec.openPath(), c.openPath) << c.value;
+    EXPECT_EQ(keySpec.root(), c.root) << c.value;
   }
 }
 

@@ -62,7 +62,7 @@ class Application {
   virtual std::optional<std::string> BrowseForFolder(const std::string& title, UINT flags) = 0;
   // A file-open or file-save dialog: the chosen Windows path, or nullopt when the user cancels.
   virtual std::optional<std::string> ChooseFile(FileDialogKind kind,
-                                                const FileDialogSpec& spec) = 0;
+                                                const FileDialogSpec& dialog) = 0;
 
   // Runs `step` on the UI thread and waits until it has run; on the UI thread it runs at once.
   // The UI thread runs queued steps in its message loop, its modal loops, message boxes, dialogs

@@ -41,7 +41,7 @@ class ConsoleApplication : public Application {
   void Sleep(win::DWORD milliseconds) override;
   int MessageBox(const std::string& text, const std::string& caption, UINT flags) override;
   std::optional<std::string> BrowseForFolder(const std::string& title, UINT flags) override;
-  std::optional<std::string> ChooseFile(FileDialogKind kind, const FileDialogSpec& spec) override;
+  std::optional<std::string> ChooseFile(FileDialogKind kind, const FileDialogSpec& dialog) override;
   bool UserInputEnded() const override;
 
  protected:

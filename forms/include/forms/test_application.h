@@ -57,7 +57,7 @@ class TestApplication : public Application {
   void Sleep(win::DWORD milliseconds) override;
   int MessageBox(const std::string& text, const std::string& caption, UINT flags) override;
   std::optional<std::string> BrowseForFolder(const std::string& title, UINT flags) override;
-  std::optional<std::string> ChooseFile(FileDialogKind kind, const FileDialogSpec& spec) override;
+  std::optional<std::string> ChooseFile(FileDialogKind kind, const FileDialogSpec& dialog) override;
 
  protected:
   bool WaitForUser(TForm* modal) override;

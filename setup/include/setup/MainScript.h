@@ -140,7 +140,7 @@ struct UnSetupOption {
 };
 UnSetupOption ParseUnSetupOption(std::string_view value);
 
-// [DefaultFolder] ReferRegistry: registry spec,value name (not expanded).
+// [DefaultFolder] ReferRegistry: registry key,value name (not expanded).
 struct ReferRegistry {
   RegistryKeySpec key;
   std::string valueName;
