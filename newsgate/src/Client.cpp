@@ -70,14 +70,17 @@ char* TProxyClient::ReserveClientSpace(std::size_t n) {
   return place;
 }
 
+// Receives without asking first how much is waiting: one system call per read.
 bool TProxyClient::ReadClient() {
-  std::size_t n = std::min(Client.Available(), kBufferStep);
-  if (n == 0) return false;
-  char* place = ReserveClientSpace(n);
+  char* place = ReserveClientSpace(kClientReadChunk);
   std::size_t received = 0;
-  Client.Receive(place, n, received);
-  ClientPending -= n - received;
-  if (received == 0) return false;
+  win::DWORD error = Client.Receive(place, kClientReadChunk, received);
+  ClientPending -= kClientReadChunk - received;
+  if (error == win::WSAEWOULDBLOCK) return true;  // woken with nothing to read after all
+  if (error != 0 || received == 0) {
+    CloseClient();
+    return false;
+  }
   OnClientData();
   return true;
 }

@@ -62,7 +62,6 @@ void TServerThread::ServeConnection() {
       }
     }
     if (session->WaitForEvents(waitMs) && !Terminated()) {
-      if (ClientSocket()->Available() == 0) break;  // the newsreader closed the connection
       if (ServerSocket()->OnClientRead)
         ServerSocket()->OnClientRead(*ClientSocket());
       else
