@@ -174,43 +174,41 @@ void TYencConverter::Start(bool inBody) {
 }
 
 void TYencConverter::Feed(std::string_view line, std::string& out) {
-  switch (phase_) {
-    case apText:
-      FeedText(line, out);
-      break;
-    case apUuBlock:
+  if (phase_ != apYenc) {
+    if (TakeUnchanged(line))
       out.append(line).append(kCrLf);
-      break;
-    case apYenc:
-      if (partLineDue_) {
-        TakePartLine(line, out);
-        if (line.starts_with("=ypart")) break;
-      }
-      if (line.starts_with("=yend"))
-        CloseBlock(out);
-      else
-        DecodeLine(line, out);
-      break;
+    else
+      BeginBlock(line);
+    return;
   }
+  if (partLineDue_) {
+    TakePartLine(line, out);
+    if (line.starts_with("=ypart")) return;
+  }
+  if (line.starts_with("=yend"))
+    CloseBlock(out);
+  else
+    DecodeLine(line, out);
+}
+
+// Header lines are only watched for the empty line that ends the header.
+bool TYencConverter::TakeUnchanged(std::string_view line) {
+  if (phase_ == apYenc) return false;
+  if (phase_ == apUuBlock) return true;
+  if (!InBody) {
+    InBody = line.empty();
+  } else if (IsUuBegin(line)) {
+    phase_ = apUuBlock;
+  } else if (IsYencBegin(line)) {
+    return false;
+  }
+  return true;
 }
 
 void TYencConverter::Finish(std::string& out) {
   if (phase_ != apYenc) return;
   if (partLineDue_) TakePartLine({}, out);
   CloseBlock(out);
-}
-
-// Header lines are only watched for the empty line that ends the header.
-void TYencConverter::FeedText(std::string_view line, std::string& out) {
-  if (!InBody) {
-    InBody = line.empty();
-  } else if (IsUuBegin(line)) {
-    phase_ = apUuBlock;
-  } else if (IsYencBegin(line)) {
-    BeginBlock(line);
-    return;
-  }
-  out.append(line).append(kCrLf);
 }
 
 // The "begin" line waits for the next line, which may say that this is not the first part.

@@ -71,6 +71,7 @@ class TProxyClient {
   static constexpr std::size_t kMaxClientLine = 65536;        // a longer line closes the connection
   static constexpr std::size_t kMaxServerLine = kBufferStep;  // a longer one drops the server
   static constexpr std::size_t kClientBacklog = kBufferStep;  // newsreader bytes read ahead at most
+  static constexpr std::size_t kClientReadChunk = 65536;
   static constexpr int kConnectTimeoutMs = 30000;
   static constexpr int kReplyTimeoutMs = 120000;  // also the longest silence within an answer
   static constexpr int kSendTimeoutMs = 120000;
@@ -90,7 +91,7 @@ class TProxyClient {
   // lines one after another as long as each completes.
   void OnClientData();
   // The read step of the connection: receives the waiting newsreader bytes and takes them. False
-  // when nothing was waiting, that is, the newsreader closed the connection.
+  // when the newsreader closed the connection (or it broke); the session then ends.
   bool ReadClient();
   // Waits at most timeoutMs for newsreader bytes, server data and the waker, handling server data
   // and events meanwhile. True when the newsreader connection is readable (bytes or its end).
@@ -153,6 +154,7 @@ class TProxyClient {
   // Articles.
   void DoArticle();
   void RelayArticle();
+  std::size_t UnchangedLines(const char* data, std::size_t size, bool& ended);
 
   win::net::Network& network_;
   const win::net::Waker* wake_;

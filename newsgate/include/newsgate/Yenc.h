@@ -56,6 +56,10 @@ class TYencConverter {
   // A new answer: ARTICLE starts in its header (inBody false), BODY in the body.
   void Start(bool inBody);
   void Feed(std::string_view line, std::string& out);
+  // Takes a line that passes unchanged as Feed would, and returns true: the relay then sends it
+  // as it came. False, taking nothing, for a line that Feed converts: a "=ybegin" line of the
+  // body, and every line inside yEnc data.
+  bool TakeUnchanged(std::string_view line);
   // The article has ended: closes an open yEnc block.
   void Finish(std::string& out);
   TArticlePhase ArticlePhase() const { return phase_; }
@@ -65,7 +69,6 @@ class TYencConverter {
   static constexpr std::size_t kDecodedSize = kLineBytes * 96;  // decoded per round
   static constexpr std::size_t kEncodedLineSize = 1 + 60 + 2;   // "M", 15 groups, CR LF
 
-  void FeedText(std::string_view line, std::string& out);
   void BeginBlock(std::string_view line);
   void TakePartLine(std::string_view line, std::string& out);
   void DecodeLine(std::string_view line, std::string& out);
