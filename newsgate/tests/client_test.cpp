@@ -222,6 +222,58 @@ TEST(ProxyClientTest, RelaysArticlesLineByLineUpToTheirEnd) {
             article + "423 no such article\r\n223 1 <1@x>\r\n");
 }
 
+// Unchanged lines pass in runs found a block of bytes at a time; wherever the reads cut the
+// article, the newsreader gets what the conversion makes of it line by line.
+TEST(ProxyClientTest, ArticlesCutAnywhereConvertAsLineByLine) {
+  const std::string status = "220 1 <1@x>\r\n";
+  const std::vector<std::string> lines = {"Subject: a header line longer than a block",
+                                          "=ybegin line=128 size=3 name=head.bin",
+                                          "",
+                                          "plain text, longer than sixteen bytes",
+                                          "..a dot-stuffed line",
+                                          "b",
+                                          "bbegin",
+                                          "=yb",
+                                          "=ybegin line=128 size=3 name=a.bin",
+                                          "\x8b\x8c\x8d",
+                                          "=yend size=3",
+                                          "text after the block",
+                                          "..",
+                                          "begin 644 u.txt",
+                                          "=ybegin line=128 size=3 name=b.bin",
+                                          "end"};
+  std::string body, expected = status;
+  TYencConverter reference;
+  reference.Start(false);
+  for (const std::string& line : lines) {
+    body += line + "\r\n";
+    reference.Feed(line, expected);
+  }
+  reference.Finish(expected);
+  expected += ".\r\n";
+  body += ".\r\n";
+  ASSERT_NE(expected.find("begin 644 a.bin"), std::string::npos);
+
+  std::vector<Chunks> cuts;
+  for (std::size_t at = 1; at < body.size(); ++at)
+    cuts.push_back({body.substr(0, at), body.substr(at)});
+  Chunks bytes;
+  for (char c : body) bytes.emplace_back(1, c);
+  cuts.push_back(bytes);
+  for (const Chunks& chunks : cuts) {
+    SCOPED_TRACE(chunks.size() > 2 ? "a read per byte" : "cut after " + chunks[0]);
+    MemorySession s;
+    s.server.answer = [&](const std::string& line) -> Chunks {
+      if (line != "ARTICLE 1") return {"223 1 <1@x>\r\n"};
+      Chunks answer{status};
+      answer.insert(answer.end(), chunks.begin(), chunks.end());
+      return answer;
+    };
+    s.Login();
+    EXPECT_EQ(s.Send("ARTICLE 1\r\nSTAT 1\r\n"), expected + "223 1 <1@x>\r\n");
+  }
+}
+
 TEST(ProxyClientTest, ALostServerEndsTheCommandWithAStatusOfItsOwn) {
   struct Case {
     const char* command;
