@@ -38,9 +38,11 @@ std::int64_t UnixSeconds(const FILETIME& t) {
 
 // stat() of a Windows path; 0 or the Win32 code.
 DWORD StatPath(std::string_view path, stdfs::path& host, struct stat& st) {
-  if (DWORD code = Resolve(path, host)) return code;
-  if (stat(host.c_str(), &st) != 0) return ErrorFromErrno(errno, host);
-  return ERROR_SUCCESS;
+  paths::HostEntry entry;
+  if (DWORD code = Resolve(path, entry)) return code;
+  const DWORD code = StatEntry(entry, st);
+  host = std::move(entry.host);
+  return code;
 }
 
 DWORD ChangeMode(const stdfs::path& host, mode_t mode) {

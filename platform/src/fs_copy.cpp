@@ -100,17 +100,57 @@ bool SameEntry(const struct stat& a, const struct stat& b) {
 }
 
 // 0 when the target may be written over (exists is set) or does not exist.
-DWORD CheckTarget(const stdfs::path& target, const struct stat& source, bool failIfExists,
+DWORD CheckTarget(const paths::HostEntry& target, const struct stat& source, bool failIfExists,
                   bool& exists) {
   struct stat st;
-  exists = stat(target.c_str(), &st) == 0;
-  if (!exists) return errno == ENOENT ? ERROR_SUCCESS : ErrorFromErrno(errno, target);
+  const DWORD code = StatEntry(target, st);
+  exists = code == ERROR_SUCCESS;
+  if (!exists)
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : code;
   if (SameEntry(st, source)) return ERROR_SHARING_VIOLATION;
   if (failIfExists) return ERROR_FILE_EXISTS;
   if (S_ISDIR(st.st_mode) ||
-      (AttributesOf(target, st) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+      (AttributesOf(target.host, st) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
     return ERROR_ACCESS_DENIED;
   return ERROR_SUCCESS;
+}
+
+// Gives an unnamed file its name in the folder; 0 or the errno value (EEXIST when the name is
+// taken, which is never replaced).
+int LinkUnnamed(int fd, const stdfs::path& target) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                          : errno;
+}
+
+// A copy to a new name made as an unnamed file that gets the name once complete, which costs the
+// folder one entry instead of a temporary one and a rename. Returns false, having changed nothing,
+// where that cannot be done (no unnamed files on this file system, no /proc, or the name was taken
+// meanwhile by a file the copy may replace): the caller then copies through a named temporary.
+bool CopyUnnamed(int from, const stdfs::path& source, const struct stat& st,
+                 const stdfs::path& target, bool failIfExists, bool sync, DWORD& code) {
+  FileDescriptor to(open(target.parent_path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  if (to.get() < 0) return false;
+  code = FillCopy(from, to.get(), source, st, sync);
+  if (!code) code = testing::InjectedWriteError(target);  // as if the data had not fit
+  if (code) return true;
+  const int err = LinkUnnamed(to.get(), target);
+  if (err == EEXIST && failIfExists) {
+    code = ERROR_FILE_EXISTS;
+    return true;
+  }
+  if (err) {
+    if (lseek(from, 0, SEEK_SET) == 0) return false;  // to be read again for the named copy
+    code = ErrorFromErrno(errno, {});
+    return true;
+  }
+  if (to.close() != 0) {
+    code = ErrorFromErrno(errno, {});
+    unlink(target.c_str());
+    return true;
+  }
+  paths::NoteEntryAdded(target);
+  return true;
 }
 
 // The host path a move goes to. A target that names the source itself in other letter case
@@ -140,7 +180,8 @@ DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struc
   const int err = exists ? (rename(source.c_str(), target.c_str()) == 0 ? 0 : errno)
                          : RenameNoReplace(source, target);
   if (err == EXDEV && S_ISREG(st.st_mode)) {
-    if (DWORD code = CopyHostFile(source, target, true, true)) return code;
+    if (DWORD code = CopyHostFile({source, st, false}, {target, {}, false}, true, true))
+      return code;
     if (unlink(source.c_str()) != 0) return ErrorFromErrno(errno, source);
     paths::NoteEntryRemoved(source);
     return ERROR_SUCCESS;
@@ -156,32 +197,35 @@ DWORD MoveHost(const stdfs::path& source, const stdfs::path& target, const struc
 
 namespace fs_detail {
 
-DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists,
-                   bool sync) {
+DWORD CopyHostFile(const paths::HostEntry& source, const paths::HostEntry& target,
+                   bool failIfExists, bool sync) {
   struct stat st;
-  if (stat(source.c_str(), &st) != 0) return ErrorFromErrno(errno, source);
+  if (DWORD code = StatEntry(source, st)) return code;
   if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
   bool exists = false;
   if (DWORD code = CheckTarget(target, st, failIfExists, exists)) return code;
   sync = sync || exists;  // a replacement never loses the old data to a power loss
 
-  FileDescriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (from.get() < 0) return ErrorFromErrno(errno, source);
-  std::string temporary = (target.parent_path() / ".~copy-XXXXXX").string();
+  FileDescriptor from(open(source.host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (from.get() < 0) return ErrorFromErrno(errno, source.host);
+  DWORD code = ERROR_SUCCESS;
+  if (!exists && CopyUnnamed(from.get(), source.host, st, target.host, failIfExists, sync, code))
+    return code;
+  std::string temporary = (target.host.parent_path() / ".~copy-XXXXXX").string();
   FileDescriptor to(mkostemp(temporary.data(), O_CLOEXEC));
-  if (to.get() < 0) return ErrorFromErrno(errno, target);
+  if (to.get() < 0) return ErrorFromErrno(errno, target.host);
 
-  DWORD code = FillCopy(from.get(), to.get(), source, st, sync);
-  if (!code) code = testing::InjectedWriteError(target);  // as if the data had not fit
+  code = FillCopy(from.get(), to.get(), source.host, st, sync);
+  if (!code) code = testing::InjectedWriteError(target.host);  // as if the data had not fit
   if (to.close() != 0 && !code) code = ErrorFromErrno(errno, {});
   if (!code)
-    code = ErrorFromErrno(PutInPlace(temporary, target, failIfExists, sync), target,
+    code = ErrorFromErrno(PutInPlace(temporary, target.host, failIfExists, sync), target.host,
                           ERROR_FILE_EXISTS);
   if (code) {
     unlink(temporary.c_str());
     paths::NoteEntryRemoved(temporary);
   } else {
-    paths::NoteEntryAdded(target);
+    paths::NoteEntryAdded(target.host);
   }
   return code;
 }
@@ -189,7 +233,7 @@ DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool fa
 }  // namespace fs_detail
 
 BOOL CopyFileA(std::string_view source, std::string_view target, BOOL failIfExists) {
-  stdfs::path from, to;
+  paths::HostEntry from, to;
   DWORD code = Resolve(source, from);
   if (!code) code = Resolve(target, to);
   if (!code) code = CopyHostFile(from, to, failIfExists != FALSE, false);

@@ -128,14 +128,31 @@ DWORD CheckNameCharacters(std::string_view text, bool allowWildcards) {
   return ERROR_SUCCESS;
 }
 
-DWORD Resolve(std::string_view path, stdfs::path& host) {
+DWORD Resolve(std::string_view path, paths::HostEntry& entry) {
   if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
   std::string_view rest = path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
   if (DWORD bad = CheckNameCharacters(rest, false)) return bad;
   if (rest.find(':') != std::string_view::npos) return ERROR_INVALID_NAME;
-  std::optional<stdfs::path> resolved = HostPath(path);
-  if (!resolved) return ERROR_PATH_NOT_FOUND;
-  host = std::move(*resolved);
+  std::optional<paths::HostEntry> found = paths::FindHostEntry(path);
+  if (!found) return ERROR_PATH_NOT_FOUND;
+  entry = std::move(*found);
+  return ERROR_SUCCESS;
+}
+
+DWORD Resolve(std::string_view path, stdfs::path& host) {
+  paths::HostEntry entry;
+  DWORD code = Resolve(path, entry);
+  if (!code) host = std::move(entry.host);
+  return code;
+}
+
+DWORD StatEntry(const paths::HostEntry& entry, struct stat& st) {
+  if (entry.absent) return ERROR_FILE_NOT_FOUND;
+  if (entry.status && !S_ISLNK(entry.status->st_mode)) {
+    st = *entry.status;
+    return ERROR_SUCCESS;
+  }
+  if (stat(entry.host.c_str(), &st) != 0) return ErrorFromErrno(errno, entry.host);
   return ERROR_SUCCESS;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "paths_internal.h"
 #include "platform/fs.h"
 
 namespace win::fs_detail {
@@ -38,6 +39,10 @@ DWORD CheckNameCharacters(std::string_view text, bool allowWildcards);
 // The host path of a Windows path without wildcards: 0, or 206 (too long), 123 (bad characters),
 // 3 (no such drive or not absolute).
 DWORD Resolve(std::string_view path, stdfs::path& host);
+DWORD Resolve(std::string_view path, paths::HostEntry& entry);
+
+// stat() of a resolved entry: 0 or the Win32 code. What the lookup found answers where it can.
+DWORD StatEntry(const paths::HostEntry& entry, struct stat& st);
 
 // A Windows path split into its folder (with the separator) and its last component.
 struct SplitPath {
@@ -78,7 +83,7 @@ DWORD MatchingEntries(const stdfs::path& folder, std::string_view pattern, bool 
 
 // Copies a host file as CopyFileA does; 0 or the Win32 code. With sync the copy is on the disk
 // before the rename even when its name is new (a move that deletes the source next).
-DWORD CopyHostFile(const stdfs::path& source, const stdfs::path& target, bool failIfExists,
-                   bool sync);
+DWORD CopyHostFile(const paths::HostEntry& source, const paths::HostEntry& target,
+                   bool failIfExists, bool sync);
 
 }  // namespace win::fs_detail

@@ -127,10 +127,13 @@ struct FolderIdentity {
   ino_t inode = 0;
   timespec modified{}, changed{};
 
+  static FolderIdentity Of(const struct stat& st) {
+    return FolderIdentity{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+  }
   static std::optional<FolderIdentity> Of(const fs::path& folder) {
     struct stat st;
     if (lstat(folder.c_str(), &st) != 0) return std::nullopt;
-    return FolderIdentity{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+    return Of(st);
   }
   bool SameEntry(const FolderIdentity& o) const { return device == o.device && inode == o.inode; }
   bool operator==(const FolderIdentity& o) const {
@@ -164,13 +167,13 @@ class ListingCache {
     return *cache;
   }
 
-  std::optional<std::string> Find(const fs::path& folder, const std::string& part) {
-    const std::optional<FolderIdentity> identity = FolderIdentity::Of(folder);
-    if (!identity) return std::nullopt;
+  // The entry of folder named part without regard to case; identity is the folder's as just read.
+  std::optional<std::string> Find(const fs::path& folder, const FolderIdentity& identity,
+                                  const std::string& part) {
     const std::string wanted = MapUpperCase(part);
     std::lock_guard lock(mutex_);
-    Listing* listing = Current(folder, *identity);
-    if (!listing) listing = Store(folder, *identity);
+    Listing* listing = Current(folder, identity);
+    if (!listing) listing = Store(folder, identity);
     if (!listing) return std::nullopt;
     listing->checked = Clock::now();
     auto found = listing->names.find(wanted);
@@ -257,8 +260,71 @@ class ListingCache {
 // The entry of folder whose ANSI name equals part without regard to case; the first in byte order
 // when several do. Entries whose names the code page cannot hold never match.
 std::optional<std::string> FindNoCase(const fs::path& folder, const std::string& part) {
-  return ListingCache::Instance().Find(folder, part);
+  const std::optional<FolderIdentity> identity = FolderIdentity::Of(folder);
+  if (!identity) return std::nullopt;
+  return ListingCache::Instance().Find(folder, *identity, part);
 }
+
+// The drive folders found through symbolic links so far. A drive's folder is taken as known for
+// kTrusted after its link was last looked at, so that a run of file operations does not ask the
+// host for every path: a link changed by another process is seen within that time. Then one lstat()
+// tells whether the link is still the one read: its target never changes in place, a link pointed
+// elsewhere is a new entry with another inode or change time.
+class DriveLinks {
+ public:
+  static DriveLinks& Instance() {
+    static DriveLinks* links = new DriveLinks;  // lives as long as the process
+    return *links;
+  }
+
+  std::optional<fs::path> Recent(const std::string& link) {
+    std::lock_guard lock(mutex_);
+    auto known = links_.find(link);
+    if (known == links_.end() || Clock::now() - known->second.checked > kTrusted)
+      return std::nullopt;
+    return known->second.target;
+  }
+
+  std::optional<fs::path> Target(const std::string& link, const struct stat& st) {
+    {
+      std::lock_guard lock(mutex_);
+      auto known = links_.find(link);
+      if (known != links_.end() && known->second.Same(st)) {
+        known->second.checked = Clock::now();
+        return known->second.target;
+      }
+    }
+    std::error_code ec;
+    fs::path target = fs::read_symlink(link, ec);
+    if (ec) return std::nullopt;
+    if (!target.is_absolute()) target = fs::path(link).parent_path() / target;
+    target = target.lexically_normal();
+    std::lock_guard lock(mutex_);
+    if (links_.size() >= kLinks) links_.clear();
+    links_[link] = Known{st.st_dev, st.st_ino, st.st_ctim, target, Clock::now()};
+    return target;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::size_t kLinks = 64;
+  static constexpr auto kTrusted = std::chrono::milliseconds(100);
+
+  struct Known {
+    dev_t device;
+    ino_t inode;
+    timespec changed;
+    fs::path target;
+    Clock::time_point checked;
+    bool Same(const struct stat& st) const {
+      return device == st.st_dev && inode == st.st_ino && changed.tv_sec == st.st_ctim.tv_sec &&
+             changed.tv_nsec == st.st_ctim.tv_nsec;
+    }
+  };
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, Known> links_;
+};
 
 }  // namespace
 
@@ -276,24 +342,32 @@ void paths::NoteEntryRemoved(const fs::path& entry) {
   ListingCache::Instance().Note(entry.parent_path(), entry.filename().string(), false);
 }
 
-std::optional<fs::path> paths::DriveRootIn(const fs::path& dosdevices, char letter) {
+namespace {
+
+std::optional<fs::path> DriveRootInFolder(const std::string& dosdevices, char letter) {
   if (!IsLetter(letter)) return std::nullopt;
   for (char spelling : {static_cast<char>(letter | 0x20), UpperLetter(letter)}) {
-    fs::path link = dosdevices / std::string{spelling, ':'};
-    std::error_code ec;
-    fs::file_status status = fs::symlink_status(link, ec);
-    if (fs::is_symlink(status)) {
-      fs::path target = fs::read_symlink(link, ec);
-      if (ec) continue;
-      return (target.is_absolute() ? target : dosdevices / target).lexically_normal();
+    const std::string link = dosdevices + '/' + spelling + ':';
+    if (std::optional<fs::path> recent = DriveLinks::Instance().Recent(link)) return recent;
+    struct stat st;
+    if (lstat(link.c_str(), &st) != 0) continue;
+    if (S_ISLNK(st.st_mode)) {
+      if (std::optional<fs::path> target = DriveLinks::Instance().Target(link, st)) return target;
+    } else if (S_ISDIR(st.st_mode)) {
+      return fs::path(link);
     }
-    if (fs::is_directory(status)) return link;
   }
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<fs::path> paths::DriveRootIn(const fs::path& dosdevices, char letter) {
+  return DriveRootInFolder(dosdevices.native(), letter);
+}
+
 std::optional<fs::path> DriveRoot(char letter) {
-  return paths::DriveRootIn(SystemRoot() / "dosdevices", letter);
+  return DriveRootInFolder(SystemRoot().native() + "/dosdevices", letter);
 }
 
 std::string DriveLetters() {
@@ -303,29 +377,54 @@ std::string DriveLetters() {
   return letters;
 }
 
-std::optional<fs::path> HostPath(std::string_view windowsPath) {
+std::optional<paths::HostEntry> paths::FindHostEntry(std::string_view windowsPath) {
   std::optional<WinPath> path = Parse(windowsPath);
   if (!path) return std::nullopt;
   std::optional<fs::path> root = DriveRoot(path->drive);
   if (!root) return std::nullopt;
 
   std::vector<std::string> names;
-  fs::path exact = *root;
-  for (const std::string& part : path->parts) exact /= names.emplace_back(AnsiToUtf8(part));
-  if (path->parts.empty() || Exists(exact)) return exact;
+  std::string exact = root->native();
+  for (const std::string& part : path->parts) {
+    if (exact.back() != '/') exact += '/';
+    exact += names.emplace_back(AnsiToUtf8(part));
+  }
+  HostEntry entry{std::move(exact), {}, false};
+  if (path->parts.empty()) return entry;
+  struct stat st;
+  if (lstat(entry.host.c_str(), &st) == 0) {
+    entry.status = st;
+    return entry;
+  }
 
-  // Some component is not spelled as on the disk: walk down, listing only where needed.
-  fs::path host = *root;
+  // Mostly the folder is spelled as on the disk and only the last name is new or in other case.
+  const fs::path folder = entry.host.parent_path();
+  if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::optional<std::string> match =
+        ListingCache::Instance().Find(folder, FolderIdentity::Of(st), path->parts.back());
+    entry.absent = !match;
+    if (match) entry.host = folder / *match;
+    return entry;
+  }
+
+  // Some folder is not spelled as on the disk: walk down, listing only where needed.
+  entry.host = *root;
   bool inside = true;  // every component so far exists
   for (size_t i = 0; i < names.size(); ++i) {
-    if (inside && !Exists(host / names[i])) {
-      std::optional<std::string> match = FindNoCase(host, path->parts[i]);
+    if (inside && !Exists(entry.host / names[i])) {
+      std::optional<std::string> match = FindNoCase(entry.host, path->parts[i]);
       if (match) names[i] = *match;
       inside = match.has_value();
     }
-    host /= names[i];
+    entry.host /= names[i];
   }
-  return host;
+  return entry;
+}
+
+std::optional<fs::path> HostPath(std::string_view windowsPath) {
+  std::optional<paths::HostEntry> entry = paths::FindHostEntry(windowsPath);
+  if (!entry) return std::nullopt;
+  return std::move(entry->host);
 }
 
 namespace {

@@ -230,6 +230,8 @@ TEST_F(FsTest, InjectedWriteErrorFailsWritesUnderTheFolderOnly) {
     win::testing::ScopedWriteError full("C:\\full", win::ERROR_DISK_FULL);
     EXPECT_FALSE(win::CopyFileA("C:\\data.bin", "C:\\full\\kept.dat", win::FALSE));
     EXPECT_EQ(win::GetLastError(), win::ERROR_DISK_FULL);
+    EXPECT_FALSE(win::CopyFileA("C:\\data.bin", "C:\\full\\new.dat", win::FALSE));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_DISK_FULL);
     EXPECT_FALSE(win::CreateDirectoryA("C:\\Full\\Sub"));
     EXPECT_EQ(win::GetLastError(), win::ERROR_DISK_FULL);
     EXPECT_FALSE(win::MoveFileA("C:\\data.bin", "C:\\full\\moved.bin"));

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "platform/codepage.h"
 #include "platform/fs.h"
@@ -111,6 +112,12 @@ TEST_F(PathsTest, DrivesComeFromTheLinks) {
   MapDrive('d', root_.path() / "media");
   EXPECT_EQ(win::DriveLetters(), "CDZ");
   EXPECT_EQ(win::HostPath("d:\\Disk2"), root_.path() / "media/Disk2");
+
+  // a link pointed elsewhere is followed once the drive table is read again, a moment later
+  fs::remove(root_.path() / "dosdevices/d:");
+  MapDrive('d', root_.path() / "cdrom");
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(win::HostPath("D:\\Disk2"), root_.path() / "cdrom/Disk2");
 }
 
 TEST_F(PathsTest, ExistingComponentsAreFoundWithoutRegardToCase) {
