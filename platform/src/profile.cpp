@@ -76,7 +76,8 @@ class ProfileCache {
   }
   void BeginCall();
   std::string FullName(const char* fileName);
-  std::optional<fs::path> HostFile(const std::string& name, struct stat& status, bool& exists);
+  std::optional<fs::path> HostFile(const std::string& name, struct stat& status, bool& exists,
+                                   bool& link);
   const Document* Load(const char* fileName, DWORD& error);
   CachedFile& Entry(const fs::path& host);
   bool Current(const CachedFile& entry, const FileIdentity& identity) const;
@@ -109,10 +110,17 @@ std::string ProfileCache::FullName(const char* fileName) {
   return windowsFolder_ + "\\" + std::string(name);
 }
 
+// stat() of a host file, telling whether its name is a symbolic link: one call where it is not.
+bool StatFile(const fs::path& host, struct stat& status, bool& link) {
+  if (lstat(host.c_str(), &status) != 0) return false;
+  link = S_ISLNK(status.st_mode);
+  return !link || stat(host.c_str(), &status) == 0;
+}
+
 std::optional<fs::path> ProfileCache::HostFile(const std::string& name, struct stat& status,
-                                               bool& exists) {
+                                               bool& exists, bool& link) {
   auto known = hostPaths_.find(name);
-  if (known != hostPaths_.end() && stat(known->second.c_str(), &status) == 0) {
+  if (known != hostPaths_.end() && StatFile(known->second, status, link)) {
     exists = true;
     return known->second;
   }
@@ -120,7 +128,7 @@ std::optional<fs::path> ProfileCache::HostFile(const std::string& name, struct s
   if (!host) return std::nullopt;
   if (hostPaths_.size() >= kCachedNames) hostPaths_.clear();
   hostPaths_[name] = *host;
-  exists = stat(host->c_str(), &status) == 0;
+  exists = StatFile(*host, status, link);
   return host;
 }
 
@@ -157,8 +165,8 @@ void ProfileCache::Evict() {
 const Document* ProfileCache::Load(const char* fileName, DWORD& error) {
   BeginCall();
   struct stat status;
-  bool exists = false;
-  std::optional<fs::path> host = HostFile(FullName(fileName), status, exists);
+  bool exists = false, link = false;
+  std::optional<fs::path> host = HostFile(FullName(fileName), status, exists, link);
   if (!host || !exists) {
     error = host ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     return nullptr;
@@ -188,11 +196,12 @@ DWORD ProfileCache::Write(const char* fileName, const std::function<Edit(Documen
   BeginCall();
   struct stat status;
   bool exists = false;
-  std::optional<fs::path> host = HostFile(FullName(fileName), status, exists);
+  bool link = false;
+  std::optional<fs::path> host = HostFile(FullName(fileName), status, exists, link);
   if (!host) return ERROR_PATH_NOT_FOUND;
   fs::path target = *host;
   std::error_code ec;
-  if (exists && fs::is_symlink(target, ec)) target = fs::canonical(target, ec);  // write its file
+  if (exists && link) target = fs::canonical(target, ec);  // write its file
   if (ec) target = *host;
 
   if (DWORD injected = testing::InjectedWriteError(target)) return injected;
