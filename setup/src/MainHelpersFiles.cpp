@@ -21,11 +21,13 @@ bool HasWildcards(std::string_view path) {
 
 }  // namespace
 
+// The target's attributes are cleared before and after the copy where it exists (the call does
+// nothing where it does not).
 win::DWORD CopyOneFile(const std::string& source, const std::string& target) {
-  if (Exists(target)) win::SetFileAttributesA(target, win::FILE_ATTRIBUTE_ARCHIVE);
+  win::SetFileAttributesA(target, win::FILE_ATTRIBUTE_ARCHIVE);
   bool copied = win::CopyFileA(source, target, win::FALSE) != win::FALSE;
   win::DWORD error = win::GetLastError();
-  if (Exists(target)) win::SetFileAttributesA(target, win::FILE_ATTRIBUTE_ARCHIVE);
+  win::SetFileAttributesA(target, win::FILE_ATTRIBUTE_ARCHIVE);
   return copied ? win::ERROR_SUCCESS : error;
 }
 
