@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <list>
 #include <mutex>
@@ -396,6 +397,7 @@ std::optional<paths::HostEntry> paths::FindHostEntry(std::string_view windowsPat
     entry.status = st;
     return entry;
   }
+  if (errno != ENOENT) return entry;  // no other spelling helps; the caller meets the same error
 
   // Mostly the folder is spelled as on the disk and only the last name is new or in other case.
   const fs::path folder = entry.host.parent_path();
