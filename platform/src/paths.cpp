@@ -224,7 +224,7 @@ class ListingCache {
 
   std::list<Listing>::iterator Position(const fs::path& folder) {
     return std::find_if(listings_.begin(), listings_.end(),
-                        [&](const Listing& l) { return l.folder == folder; });
+                        [&](const Listing& l) { return l.folder.native() == folder.native(); });
   }
 
   // The valid listing of folder, moved to the front; a stale one is dropped.
