@@ -47,14 +47,7 @@ void TProxyClient::RelayArticle() {
     }
   }
   if (run > 0) SendToClient({data + used - run, run});
-  if (!out_.empty()) SendToClient(out_);
-  ConsumeUpstream(used);
-  if (ended) {
-    ResponseState = rsStatus;
-    CommandLine.clear();
-  } else {
-    CheckServerLine();
-  }
+  EndBatch(used, ended);
 }
 
 // The count of the leading complete lines of data that pass unchanged; outside yEnc data the

@@ -209,6 +209,19 @@ void TProxyClient::CheckServerLine() {
   if (UpstreamPending > kMaxServerLine) UpstreamLost();
 }
 
+// After a batch of a multi-line answer: what it produced goes out, its used bytes leave the
+// buffer, and the answer ends at its terminating line.
+void TProxyClient::EndBatch(std::size_t used, bool ended) {
+  if (!out_.empty()) SendToClient(out_);
+  ConsumeUpstream(used);
+  if (ended) {
+    ResponseState = rsStatus;
+    CommandLine.clear();
+  } else {
+    CheckServerLine();
+  }
+}
+
 // Filtered in the batches in which the lines arrive: one send per batch.
 void TProxyClient::FilterOverview() {
   lines_.clear();
@@ -228,14 +241,7 @@ void TProxyClient::FilterOverview() {
     else if (FilterMode)
       out_.append("filtered").append(kCrLf);
   }
-  if (!out_.empty()) SendToClient(out_);
-  ConsumeUpstream(used);
-  if (ended) {
-    ResponseState = rsStatus;
-    CommandLine.clear();
-  } else {
-    CheckServerLine();
-  }
+  EndBatch(used, ended);
 }
 
 // A line the overview parser rejects passes unfiltered.

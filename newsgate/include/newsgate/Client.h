@@ -147,6 +147,7 @@ class TProxyClient {
   void ConsumeUpstream(std::size_t count);
   std::size_t LineEnd(std::string_view line) const;
   void CheckServerLine();
+  void EndBatch(std::size_t used, bool ended);
   void FilterOverview();
   bool Caught(std::string_view line) const;
   void EndRelay();
